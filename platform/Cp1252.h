@@ -1,0 +1,13 @@
+#pragma once
+// Windows-1252 text, lossless both ways: every byte maps to one character and back.
+// The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the
+// C1 control characters of the same value. Characters the code page cannot hold become '?'.
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+QString decodeCp1252(QByteArrayView bytes);
+QByteArray encodeCp1252(QStringView text);
+
+} // namespace platform

@@ -1,0 +1,100 @@
+#include "Dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace platform {
+
+namespace {
+
+Dialogs *g_replacement = nullptr;
+
+std::optional<QString> runFileDialog(QWidget *parent, const FileDialogOptions &options,
+                                     QFileDialog::AcceptMode mode)
+{
+    QFileDialog dialog(parent, options.title, options.initialFolder, qtFileFilter(options.filter));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(options.fileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    QString suffix = options.defaultSuffix;
+    if (suffix.startsWith(QLatin1Char('.')))
+        suffix.remove(0, 1);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
+    if (!options.proposedName.isEmpty())
+        dialog.selectFile(options.proposedName);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+} // namespace
+
+void QtDialogs::messageBox(QWidget *parent, const QString &text, const QString &title,
+                           MessageIcon icon)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    switch (icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
+    }
+    box.exec();
+}
+
+std::optional<QString> QtDialogs::inputBox(QWidget *parent, const QString &prompt,
+                                           const QString &title, const QString &text)
+{
+    bool ok = false;
+    const QString result =
+        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, text, &ok);
+    if (!ok)
+        return std::nullopt;
+    return result;
+}
+
+std::optional<QString> QtDialogs::openFile(QWidget *parent, const FileDialogOptions &options)
+{
+    return runFileDialog(parent, options, QFileDialog::AcceptOpen);
+}
+
+std::optional<QString> QtDialogs::saveFile(QWidget *parent, const FileDialogOptions &options)
+{
+    return runFileDialog(parent, options, QFileDialog::AcceptSave);
+}
+
+QString qtFileFilter(const QString &barSeparatedFilter)
+{
+    const QStringList parts = barSeparatedFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString patterns = QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' '));
+        QString description = parts.at(i);
+        // The description usually names the pattern already: "Files (*.icf)".
+        if (!description.contains(QLatin1Char('(')))
+            description += QStringLiteral(" (") + patterns + QLatin1Char(')');
+        else
+            description = description.left(description.indexOf(QLatin1Char('('))).trimmed()
+                          + QStringLiteral(" (") + patterns + QLatin1Char(')');
+        filters << description;
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+Dialogs &dialogs()
+{
+    static QtDialogs real;
+    return g_replacement ? *g_replacement : real;
+}
+
+void setDialogs(Dialogs *replacement)
+{
+    g_replacement = replacement;
+}
+
+} // namespace platform

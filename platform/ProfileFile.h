@@ -1,0 +1,23 @@
+#pragma once
+// Private profile (INI) files as the settings and command files use them.
+//
+// Reading: section and key names match regardless of letter case; the value loses the blanks
+// around it and one pair of enclosing double quotes; at most bufferSize - 1 characters come
+// back; a missing file, section or key gives defaultValue; a key with an empty value gives "".
+// Writing: creates file, section (appended at the end) and key (appended at the end of its
+// section) as needed, replaces an existing value in place and leaves every other line byte for
+// byte as it was. A new file gets CRLF line ends; an edited file keeps its own. The file is
+// replaced atomically (temporary file + rename), so a crash never leaves half a file.
+// Text is Windows-1252 on disk.
+#include <QString>
+
+namespace platform {
+
+QString readProfileString(const QString &section, const QString &key, const QString &defaultValue,
+                          const QString &path, int bufferSize = 255);
+
+// Returns false when the file could not be written; the old file is then untouched.
+bool writeProfileString(const QString &section, const QString &key, const QString &value,
+                        const QString &path);
+
+} // namespace platform

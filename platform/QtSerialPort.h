@@ -1,0 +1,44 @@
+#pragma once
+#include "SerialPort.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QSerialPort;
+
+namespace platform {
+
+// SerialPort on Qt SerialPort: 8 data bits, no parity, 1 stop bit, no flow control, opened
+// exclusively. The port number is turned into a device path by the resolver (normally the
+// port table).
+class QtSerialPort final : public QObject, public SerialPort {
+    Q_OBJECT
+public:
+    using Resolver = std::function<QString(int portNumber)>;
+    explicit QtSerialPort(Resolver resolver, QObject *parent = nullptr);
+    ~QtSerialPort() override;
+
+    void setCommPort(int portNumber) override;
+    int commPort() const override;
+    void setSettings(const QString &settings) override;
+    QString settings() const override;
+    bool portOpen() const override;
+    void setPortOpen(bool open) override;
+    void output(const QString &text) override;
+    qint16 inBufferCount() override;
+    QString input() override;
+    bool takeDeviceLost() override;
+
+private:
+    void onError(int error);
+
+    Resolver m_resolver;
+    std::unique_ptr<QSerialPort> m_port;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    qint32 m_baud = 9600;
+    bool m_deviceLost = false;
+};
+
+} // namespace platform

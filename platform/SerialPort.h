@@ -1,0 +1,70 @@
+#pragma once
+// The serial line: one port object with the five operations the terminal relies on
+// (configure, open state, write, count waiting, read all). Data passes as text, one
+// Windows-1252 character per byte, both ways.
+//
+// Failures throw SerialError with a description that names the device and one of these numbers:
+//   8002  invalid port number (outside COM1..COM256)
+//   8005  port already open / in use by another program
+//   8010  hardware not available (no such device)
+//   8012  device not open (write on a closed port)
+//   8015  could not set the line settings (bad settings text or rejected by the device)
+//   8016  permission denied (the user may not use the device)
+//   8020  write failed or device lost while open
+#include <QString>
+#include <QtGlobal>
+#include <stdexcept>
+
+namespace platform {
+
+struct SerialError : std::runtime_error {
+    SerialError(const QString &description, qint32 number)
+        : std::runtime_error(description.toStdString()), description(description), number(number)
+    {
+    }
+    QString description;
+    qint32 number;
+};
+
+enum SerialErrorNumber : qint32 {
+    ErrInvalidPortNumber = 8002,
+    ErrPortInUse = 8005,
+    ErrNoHardware = 8010,
+    ErrPortNotOpen = 8012,
+    ErrBadSettings = 8015,
+    ErrPermissionDenied = 8016,
+    ErrWriteFailed = 8020,
+};
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Configure: take effect at the next open.
+    virtual void setCommPort(int portNumber) = 0;           // 1..256, else throws 8002
+    virtual int commPort() const = 0;
+    virtual void setSettings(const QString &settings) = 0;  // "9600,N,8,1", else throws 8015
+    virtual QString settings() const = 0;
+    virtual void setInBufferSize(int) {}
+    virtual void setInputLen(int) {}
+    virtual void setRThreshold(int) {}
+    virtual void setSThreshold(int) {}
+    virtual void setEOFEnable(bool) {}
+    virtual void setHandshaking(int) {}
+
+    // Open state.
+    virtual bool portOpen() const = 0;
+    virtual void setPortOpen(bool open) = 0; // throws on failure to open
+
+    // Write every character as one byte, in order; throws 8012 on a closed port.
+    virtual void output(const QString &text) = 0;
+    // Received bytes not yet read, capped at 32767; 0 on a closed port.
+    virtual qint16 inBufferCount() = 0;
+    // Returns and removes every byte waiting.
+    virtual QString input() = 0;
+
+    // True once after the device went away while open (the port is then closed).
+    virtual bool takeDeviceLost() = 0;
+};
+
+} // namespace platform
