@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QPushButton>
 
 MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform::SerialPort> port)
     : m_folder(programFolder), m_model(std::make_unique<TrafficListModel>())
@@ -37,6 +38,11 @@ void MainProgram::ConnectMenus()
     });
     QObject::connect(form.mnuFileSaveConfig, &QAction::triggered, &form,
                      [this] { prc_MainSaveCommandFile(*m_form, QString(), m_folder); });
+    QObject::connect(form.mnuEditSettings, &QAction::triggered, &form, [this] { ShowSettingsDialog(); });
+    QObject::connect(form.cmdInsertSpecialChar, &QPushButton::clicked, &form,
+                     [this] { ShowSpecialCharDialog(); });
+    QObject::connect(form.mnuQuestionProgramInfo, &QAction::triggered, &form,
+                     [this] { ShowProgramInfoDialog(); });
 }
 
 void MainProgram::Load()

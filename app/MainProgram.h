@@ -29,6 +29,12 @@ public:
     TrafficListModel &traffic() { return *m_model; }
     const QString &programFolder() const { return m_folder; }
 
+    // The modal dialogs. Each is created when it opens and destroyed when it closes; the
+    // main window waits for it without a nested event loop.
+    void ShowSettingsDialog();     // MainProgramSettings.cpp
+    void ShowSpecialCharDialog();  // MainProgramDialogs.cpp
+    void ShowProgramInfoDialog();  // MainProgramDialogs.cpp
+
 private:
     void Unload();
     void ConnectMenus();

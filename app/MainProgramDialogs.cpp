@@ -1,0 +1,9 @@
+#include "MainProgram.h"
+
+void MainProgram::ShowSpecialCharDialog()
+{
+}
+
+void MainProgram::ShowProgramInfoDialog()
+{
+}

@@ -1,0 +1,5 @@
+#include "MainProgram.h"
+
+void MainProgram::ShowSettingsDialog()
+{
+}

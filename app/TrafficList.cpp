@@ -1,0 +1,426 @@
+#include "TrafficList.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QtMath>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+// ---------------------------------------------------------------------------------------------
+// Line format
+
+namespace {
+
+void appendPadded(QString &out, unsigned value, int width)
+{
+    std::array<char16_t, 12> reversed{};
+    int n = 0;
+    do {
+        reversed[n++] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (n < width)
+        reversed[n++] = u'0';
+    while (n > 0)
+        out.append(QChar(reversed[--n]));
+}
+
+} // namespace
+
+QString FormatTrafficLine(const platform::SystemTime &stamp, const QString &marker,
+                          const QString &data)
+{
+    QString line;
+    line.reserve(12 + marker.size() + data.size());
+    appendPadded(line, stamp.wHour, 2);
+    line.append(u':');
+    appendPadded(line, stamp.wMinute, 2);
+    line.append(u':');
+    appendPadded(line, stamp.wSecond, 2);
+    line.append(u'.');
+    appendPadded(line, stamp.wMilliseconds, 3);
+    line.append(marker);
+    line.append(data);
+    return line;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Control pictures
+
+namespace {
+
+constexpr char16_t kDelete = 127;
+constexpr char16_t kControlPicturesBase = 0x2400;
+constexpr char16_t kDeletePicture = 0x2421;
+
+bool isControl(QChar c)
+{
+    return c.unicode() < 32 || c.unicode() == kDelete;
+}
+
+QChar controlPicture(QChar c)
+{
+    return c.unicode() == kDelete ? QChar(kDeletePicture)
+                                  : QChar(char16_t(kControlPicturesBase + c.unicode()));
+}
+
+} // namespace
+
+QString ControlPicturesForDisplay(const QString &line)
+{
+    const auto firstControl = std::find_if(line.cbegin(), line.cend(), isControl);
+    if (firstControl == line.cend())
+        return line;
+    QString shown = line;
+    for (auto it = shown.begin() + (firstControl - line.cbegin()); it != shown.end(); ++it) {
+        if (isControl(*it))
+            *it = controlPicture(*it);
+    }
+    return shown;
+}
+
+QFont TrafficListFont()
+{
+    const QString terminal = QStringLiteral("Terminal");
+    if (QFontDatabase::hasFamily(terminal))
+        return QFont(terminal, 9);
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(9);
+    return fixed;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Compact line storage
+
+namespace {
+
+constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+// Lines larger than this get a chunk of their own instead of cutting the open chunk short.
+constexpr qsizetype kOwnChunkBytes = kChunkBytes / 4;
+
+// Windows-1252 bytes 0x80-0x9F; the five bytes the code page leaves undefined stand for the
+// C1 control characters of the same value, as the serial layer decodes them.
+constexpr std::array<char16_t, 32> kCp1252High{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+constexpr std::array<char16_t, 256> makeNarrowToChar()
+{
+    std::array<char16_t, 256> table{};
+    for (int b = 0; b < 256; ++b)
+        table[b] = char16_t(b);
+    for (int i = 0; i < 32; ++i)
+        table[0x80 + i] = kCp1252High[i];
+    return table;
+}
+
+constexpr std::array<char16_t, 256> kNarrowToChar = makeNarrowToChar();
+
+// The byte that stands for c in the one-byte form, or -1 when c has none.
+int narrowByteFor(char16_t c)
+{
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    const auto hit = std::find(kCp1252High.begin(), kCp1252High.end(), c);
+    return hit == kCp1252High.end() ? -1 : int(0x80 + (hit - kCp1252High.begin()));
+}
+
+// Writes line in the one-byte form to out; false (with out partly written) if some
+// character has no byte.
+bool encodeNarrow(QStringView line, char *out)
+{
+    for (const QChar c : line) {
+        const int byte = narrowByteFor(c.unicode());
+        if (byte < 0)
+            return false;
+        *out++ = char(byte);
+    }
+    return true;
+}
+
+} // namespace
+
+TrafficListModel::TrafficListModel(QObject *parent) : QAbstractListModel(parent) {}
+
+TrafficListModel::~TrafficListModel() = default;
+
+void TrafficListModel::appendLine(const QString &line)
+{
+    const LineRef ref = store(line);
+    const int row = int(m_lines.size());
+    beginInsertRows(QModelIndex(), row, row);
+    m_lines.push_back(ref);
+    endInsertRows();
+}
+
+TrafficListModel::LineRef TrafficListModel::store(QStringView line)
+{
+    LineRef ref;
+    ref.length = quint64(line.size());
+    m_longestLine = std::max(m_longestLine, line.size());
+    if (line.isEmpty())
+        return ref;
+
+    const qsizetype narrowSize = line.size();
+    ref.chunk = chunkWithRoom(narrowSize);
+    Chunk *chunk = &m_chunks[ref.chunk];
+    qsizetype size = narrowSize;
+    if (!encodeNarrow(line, chunk->bytes.get() + chunk->used)) {
+        size = line.size() * qsizetype(sizeof(char16_t));
+        ref.wide = 1;
+        ref.chunk = chunkWithRoom(size);
+        chunk = &m_chunks[ref.chunk];
+        std::memcpy(chunk->bytes.get() + chunk->used, line.utf16(), size_t(size));
+    }
+    ref.offset = quint32(chunk->used);
+    chunk->used += size;
+    m_textBytes += size;
+    return ref;
+}
+
+quint32 TrafficListModel::chunkWithRoom(qsizetype size)
+{
+    const auto addChunk = [this](qsizetype capacity) {
+        // Deliberately left uninitialised: untouched pages of a fresh chunk cost no memory.
+        m_chunks.push_back({std::make_unique_for_overwrite<char[]>(size_t(capacity)), capacity, 0});
+        return qsizetype(m_chunks.size() - 1);
+    };
+    if (size > kOwnChunkBytes)
+        return quint32(addChunk(size));
+    if (m_openChunk < 0 || m_chunks[m_openChunk].capacity - m_chunks[m_openChunk].used < size)
+        m_openChunk = addChunk(kChunkBytes);
+    return quint32(m_openChunk);
+}
+
+QString TrafficListModel::textOf(const LineRef &ref) const
+{
+    const qsizetype length = qsizetype(ref.length);
+    if (length == 0)
+        return QString();
+    const char *bytes = m_chunks[ref.chunk].bytes.get() + ref.offset;
+    QString text(length, Qt::Uninitialized);
+    if (ref.wide) {
+        std::memcpy(text.data(), bytes, size_t(length) * sizeof(char16_t));
+    } else {
+        QChar *out = text.data();
+        for (qsizetype i = 0; i < length; ++i)
+            out[i] = QChar(kNarrowToChar[static_cast<unsigned char>(bytes[i])]);
+    }
+    return text;
+}
+
+void TrafficListModel::clear()
+{
+    beginResetModel();
+    std::deque<LineRef>().swap(m_lines); // clear() alone would keep the blocks
+    std::vector<Chunk>().swap(m_chunks);
+    m_openChunk = -1;
+    m_longestLine = 0;
+    m_textBytes = 0;
+    endResetModel();
+}
+
+QModelIndex TrafficListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || column != 0 || parent.isValid() || size_t(row) >= m_lines.size())
+        return QModelIndex();
+    return createIndex(row, 0);
+}
+
+int TrafficListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant TrafficListModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return QVariant();
+    return textOf(m_lines[size_t(index.row())]);
+}
+
+Qt::ItemFlags TrafficListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+QString TrafficListModel::lineAt(int row) const
+{
+    if (row < 0 || qsizetype(row) >= count())
+        return QString();
+    return textOf(m_lines[size_t(row)]);
+}
+
+qsizetype TrafficListModel::count() const
+{
+    return qsizetype(m_lines.size());
+}
+
+qsizetype TrafficListModel::longestLineLength() const
+{
+    return m_longestLine;
+}
+
+qsizetype TrafficListModel::storedTextBytes() const
+{
+    return m_textBytes;
+}
+
+qsizetype TrafficListModel::allocatedBytes() const
+{
+    qsizetype total = qsizetype(m_chunks.capacity() * sizeof(Chunk));
+    for (const Chunk &chunk : m_chunks)
+        total += chunk.capacity;
+    // std::deque keeps its elements in 512-byte blocks, reached through one pointer each.
+    const qsizetype perBlock = std::max<qsizetype>(1, 512 / qsizetype(sizeof(LineRef)));
+    const qsizetype blocks = (count() + perBlock - 1) / perBlock + 1;
+    return total + blocks * (512 + qsizetype(sizeof(void *)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Delegate
+
+namespace {
+
+// Plain runs are drawn in pieces of at most this many characters, so that the part of a long
+// line right of the visible area is never shaped.
+constexpr qsizetype kPieceChars = 256;
+
+QColor controlPictureColour(const QStyleOptionViewItem &option)
+{
+    if (!(option.state & QStyle::State_Enabled))
+        return option.palette.color(QPalette::Disabled, QPalette::Text);
+    if (option.state & QStyle::State_Selected)
+        return QColor(0xA0, 0xF0, 0xFF);
+    return QColor(0x00, 0x80, 0x9A);
+}
+
+QColor plainTextColour(const QStyleOptionViewItem &option)
+{
+    const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                       : (option.state & QStyle::State_Active) ? QPalette::Active
+                                                                               : QPalette::Inactive;
+    return option.palette.color(group, (option.state & QStyle::State_Selected)
+                                           ? QPalette::HighlightedText
+                                           : QPalette::Text);
+}
+
+// The end of the piece that starts at `from`: a run of control characters, or of other
+// characters (at most kPieceChars, never splitting a surrogate pair).
+qsizetype pieceEnd(QStringView text, qsizetype from)
+{
+    const bool control = isControl(text[from]);
+    qsizetype end = from + 1;
+    while (end < text.size() && isControl(text[end]) == control
+           && (control || end - from < kPieceChars))
+        ++end;
+    if (!control && end < text.size() && text[end].isLowSurrogate() && end - from > 1)
+        --end;
+    return end;
+}
+
+int textMargin(const QStyleOptionViewItem &option)
+{
+    const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
+    return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+}
+
+} // namespace
+
+void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                                const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString line = opt.text;
+    opt.text.clear(); // the style draws background, selection and focus; the text comes below
+    const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
+
+    const QStringView shown = QStringView(line).first(std::min(line.size(), kMaxShownChars));
+    const QFontMetrics metrics(opt.font);
+    const int right = painter->hasClipping() ? painter->clipBoundingRect().toAlignedRect().right()
+                                             : opt.rect.right();
+    const int baseline = opt.rect.top() + (opt.rect.height() - metrics.height()) / 2
+                         + metrics.ascent();
+    const QColor plain = plainTextColour(opt);
+    const QColor pictures = controlPictureColour(opt);
+
+    painter->save();
+    painter->setFont(opt.font);
+    qreal x = opt.rect.left() + textMargin(opt);
+    for (qsizetype from = 0; from < shown.size() && x <= right;) {
+        const qsizetype end = pieceEnd(shown, from);
+        const bool control = isControl(shown[from]);
+        const QString piece = control
+                                  ? ControlPicturesForDisplay(shown.sliced(from, end - from).toString())
+                                  : shown.sliced(from, end - from).toString();
+        painter->setPen(control ? pictures : plain);
+        painter->drawText(QPointF(x, baseline), piece);
+        x += metrics.horizontalAdvance(piece);
+        from = end;
+    }
+    painter->restore();
+}
+
+QSize TrafficLineDelegate::sizeHint(const QStyleOptionViewItem &option,
+                                    const QModelIndex &index) const
+{
+    // All rows share one size (the view asks for one sample row only), so the width is that
+    // of the longest line rather than of the row asked about.
+    const auto *model = qobject_cast<const TrafficListModel *>(index.model());
+    const qsizetype longest = model ? model->longestLineLength()
+                                    : index.data(Qt::DisplayRole).toString().size();
+    const QFontMetricsF metrics(option.font);
+    const qsizetype chars = std::min(longest, kMaxShownChars);
+    // Cells are fractions of pixels wide, and control pictures or other glyphs from fallback
+    // fonts can be wider than a cell; a few cells of slack keep the line ends reachable.
+    const qreal width = qreal(chars + 2) * metrics.horizontalAdvance(QLatin1Char('M'))
+                        + 2 * textMargin(option);
+    return QSize(int(std::min(std::ceil(width), qreal(1 << 24))), qCeil(metrics.height()) + 2);
+}
+
+// ---------------------------------------------------------------------------------------------
+// View
+
+TrafficListView::TrafficListView(QWidget *parent) : QListView(parent)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUniformItemSizes(true);
+    setWrapping(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setFont(TrafficListFont());
+    setItemDelegate(new TrafficLineDelegate(this));
+}
+
+void TrafficListView::selectLastAndScroll()
+{
+    if (!model() || !selectionModel())
+        return;
+    const int rows = model()->rowCount(rootIndex());
+    if (rows == 0)
+        return;
+    const QModelIndex last = model()->index(rows - 1, modelColumn(), rootIndex());
+    selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
+    // In a top-to-bottom list scrollTo moves only the vertical bar. It lays out the pending
+    // rows first; with uniform item sizes that is one pass over the row positions without
+    // measuring any row.
+    scrollTo(last, QAbstractItemView::EnsureVisible);
+}
