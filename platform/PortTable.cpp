@@ -1,0 +1,28 @@
+#include "PortTable.h"
+
+#include "ProfileFile.h"
+#include "ProgramFolder.h"
+
+namespace platform {
+
+namespace {
+// Device paths such as /dev/serial/by-id/... are long; allow any path the system allows.
+constexpr int kPathBufferSize = 4096;
+} // namespace
+
+QString portsIniPath()
+{
+    return programFilePath(programFolder(), QStringLiteral("Ports.ini"));
+}
+
+QString devicePathForPort(int portNumber, const QString &portsIni)
+{
+    const QString entry = readProfileString(QStringLiteral("PORTS"),
+                                            QStringLiteral("COM%1").arg(portNumber), QString(),
+                                            portsIni, kPathBufferSize);
+    if (!entry.isEmpty())
+        return entry;
+    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
+}
+
+} // namespace platform

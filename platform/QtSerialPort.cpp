@@ -1,0 +1,256 @@
+#include "QtSerialPort.h"
+
+#include "Cp1252.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QStringList>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <utility>
+#include <poll.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr int kFirstPort = 1;
+constexpr int kLastPort = 256;
+constexpr qint64 kLargestCount = 32767; // the count is a 16-bit signed number
+// A send must be on the wire when output() returns, but a device that takes nothing must not
+// hold the user interface: whatever is left after this goes out as the event loop runs.
+constexpr int kWriteOutMs = 50;
+
+// "rate,N,8,1": any positive rate, and only the one frame format the terminal speaks.
+std::optional<qint32> baudFromSettings(const QString &settings)
+{
+    const QStringList parts = settings.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    bool isNumber = false;
+    const qint32 baud = parts[0].toInt(&isNumber);
+    if (!isNumber || baud <= 0)
+        return std::nullopt;
+    if (parts[1].compare(QLatin1String("N"), Qt::CaseInsensitive) != 0 || parts[2] != QLatin1String("8")
+        || parts[3] != QLatin1String("1"))
+        return std::nullopt;
+    return baud;
+}
+
+// A tty whose other end went away (pty master closed, USB adapter pulled) is hung up: poll
+// reports it at once, and reads return end-of-file instead of blocking.
+bool isHungUp(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+// Qt reports a refused device and a device locked by another program both as a permission
+// error; only the first is a matter of file permissions.
+bool isAccessDenied(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(Resolver resolver, QObject *parent)
+    : QObject(parent), m_resolver(std::move(resolver)), m_port(std::make_unique<QSerialPort>())
+{
+    connect(m_port.get(), &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError error) { onError(error); });
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    m_port->disconnect(this);
+    closePort();
+}
+
+void QtSerialPort::setCommPort(int portNumber)
+{
+    if (portNumber < kFirstPort || portNumber > kLastPort) {
+        throw SerialError(QStringLiteral("Invalid port number %1: ports are numbered COM1 to COM256")
+                              .arg(portNumber),
+                          ErrInvalidPortNumber);
+    }
+    m_commPort = portNumber;
+}
+
+int QtSerialPort::commPort() const
+{
+    return m_commPort;
+}
+
+void QtSerialPort::setSettings(const QString &settings)
+{
+    const std::optional<qint32> baud = baudFromSettings(settings);
+    if (!baud) {
+        throw SerialError(QStringLiteral("Invalid line settings \"%1\": expected a baud rate followed "
+                                         "by N,8,1 (no parity, 8 data bits, 1 stop bit)")
+                              .arg(settings),
+                          ErrBadSettings);
+    }
+    m_settings = settings;
+    m_baud = *baud;
+}
+
+QString QtSerialPort::settings() const
+{
+    return m_settings;
+}
+
+bool QtSerialPort::portOpen() const
+{
+    return m_port->isOpen() && !m_lossPending;
+}
+
+void QtSerialPort::setPortOpen(bool open)
+{
+    if (open == portOpen())
+        return;
+    closePort(); // also the remains of a lost device, before the event loop got to them
+    if (open)
+        openPort();
+}
+
+void QtSerialPort::openPort()
+{
+    const QString path = m_resolver(m_commPort);
+    // The lock file is named after the device, so a link and its target must lock alike.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    m_port->setPortName(target.isEmpty() ? path : target);
+    // Open at a rate every device takes, so a refused rate can be told from a missing device.
+    m_port->setBaudRate(QSerialPort::Baud9600);
+    m_port->setDataBits(QSerialPort::Data8);
+    m_port->setParity(QSerialPort::NoParity);
+    m_port->setStopBits(QSerialPort::OneStop);
+    m_port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!m_port->open(QIODevice::ReadWrite))
+        failOpen(path);
+    if (!m_port->setBaudRate(m_baud)) {
+        m_port->close();
+        throw SerialError(QStringLiteral("%1 does not accept the line settings %2 (%3 baud)")
+                              .arg(portLabel(path), m_settings)
+                              .arg(m_baud),
+                          ErrBadSettings);
+    }
+    m_openPath = path;
+    m_deviceLost = false;
+}
+
+void QtSerialPort::failOpen(const QString &path)
+{
+    const QString label = portLabel(path);
+    switch (m_port->error()) {
+    case QSerialPort::DeviceNotFoundError:
+        throw SerialError(QStringLiteral("%1 is not available: there is no such device").arg(label),
+                          ErrNoHardware);
+    case QSerialPort::PermissionError:
+        if (isAccessDenied(path)) {
+            throw SerialError(QStringLiteral("%1 cannot be opened: permission denied on %2 (the user "
+                                             "may need to be in the 'dialout' group)")
+                                  .arg(label, path),
+                              ErrPermissionDenied);
+        }
+        [[fallthrough]];
+    case QSerialPort::OpenError:
+        throw SerialError(QStringLiteral("%1 is in use by another program").arg(label), ErrPortInUse);
+    default:
+        throw SerialError(QStringLiteral("%1 is not available: %2").arg(label, m_port->errorString()),
+                          ErrNoHardware);
+    }
+}
+
+void QtSerialPort::closePort()
+{
+    if (m_port->isOpen())
+        m_port->close();
+    m_lossPending = false;
+    m_openPath.clear();
+}
+
+QString QtSerialPort::portLabel(const QString &path) const
+{
+    return QStringLiteral("Port COM%1 (%2)").arg(m_commPort).arg(path);
+}
+
+void QtSerialPort::output(const QString &text)
+{
+    if (!portOpen())
+        throw SerialError(QStringLiteral("Port COM%1 is not open").arg(m_commPort), ErrPortNotOpen);
+    const QByteArray bytes = encodeCp1252(text);
+    if (bytes.isEmpty())
+        return;
+    const QString label = portLabel(m_openPath);
+    if (m_port->write(bytes) != bytes.size()) {
+        throw SerialError(QStringLiteral("Writing to %1 failed: %2").arg(label, m_port->errorString()),
+                          ErrWriteFailed);
+    }
+    pushPendingWrites();
+    if (m_lossPending)
+        throw SerialError(QStringLiteral("Writing to %1 failed: the device is gone").arg(label),
+                          ErrWriteFailed);
+}
+
+void QtSerialPort::pushPendingWrites()
+{
+    const QDeadlineTimer deadline(kWriteOutMs);
+    while (portOpen() && m_port->bytesToWrite() > 0 && !deadline.hasExpired()) {
+        if (!m_port->waitForBytesWritten(int(deadline.remainingTime())))
+            break;
+    }
+}
+
+qint16 QtSerialPort::inBufferCount()
+{
+    if (!portOpen())
+        return 0;
+    return qint16(std::min(m_port->bytesAvailable(), kLargestCount));
+}
+
+// A closed port has nothing waiting; reading it is not a failure.
+QString QtSerialPort::input()
+{
+    if (!portOpen())
+        return {};
+    return decodeCp1252(m_port->readAll());
+}
+
+bool QtSerialPort::takeDeviceLost()
+{
+    return std::exchange(m_deviceLost, false);
+}
+
+void QtSerialPort::onError(int error)
+{
+    if (!portOpen())
+        return;
+    const bool lost = error == QSerialPort::ResourceError
+                      || ((error == QSerialPort::ReadError || error == QSerialPort::WriteError)
+                          && isHungUp(int(m_port->handle())));
+    if (lost)
+        markDeviceLost();
+}
+
+// A hung-up descriptor stays readable for ever, so Qt's notifier would fire without end; the
+// port is closed as soon as the event loop is back, never from inside Qt's own notification.
+void QtSerialPort::markDeviceLost()
+{
+    m_lossPending = true;
+    m_deviceLost = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_lossPending)
+                closePort();
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace platform

@@ -11,7 +11,7 @@ namespace platform {
 
 // SerialPort on Qt SerialPort: 8 data bits, no parity, 1 stop bit, no flow control, opened
 // exclusively. The port number is turned into a device path by the resolver (normally the
-// port table).
+// port table). Received bytes are gathered while the event loop runs.
 class QtSerialPort final : public QObject, public SerialPort {
     Q_OBJECT
 public:
@@ -32,12 +32,20 @@ public:
 
 private:
     void onError(int error);
+    void openPort();
+    void closePort();
+    void pushPendingWrites();
+    void markDeviceLost();
+    [[noreturn]] void failOpen(const QString &path);
+    QString portLabel(const QString &path) const;
 
     Resolver m_resolver;
     std::unique_ptr<QSerialPort> m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     qint32 m_baud = 9600;
+    QString m_openPath;       // the device path as configured, for descriptions
+    bool m_lossPending = false; // lost, but the handle is closed from the event loop
     bool m_deviceLost = false;
 };
 
