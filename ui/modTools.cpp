@@ -1,0 +1,136 @@
+#include "modTools.h"
+
+#include "modGlobal.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <string_view>
+
+namespace {
+
+// The English text of a base id lives under base id + 10000.
+constexpr qint64 kEnglishOffset = 10000;
+
+struct Row {
+    qint32 id;
+    std::u16string_view german;
+    std::u16string_view english;
+};
+
+// Sorted by id so that a lookup is a binary search.
+constexpr std::array kTable{
+    Row{1000, u"Tellurix", u"Tellurix"},
+    Row{1001, u"Datei", u"File"},
+    Row{1002, u"Beenden", u"Quit"},
+    Row{1003, u"Bearbeiten", u"Edit"},
+    Row{1004, u"Voreinstellungen", u"General Settings"},
+    Row{1005, u"?", u"?"},
+    Row{1006, u"Programm Info", u"Program Info"},
+    Row{1007, u"Befehls-Konfigurationsdatei laden...", u"Load command configuration file..."},
+    Row{1008, u"Befehls-Konfigurationsdatei speichern...", u"Save command configuration file..."},
+    Row{1009, u"Befehls-Konfiguration", u"Command Configuration"},
+    Row{1030, u"Zu sendende Zeichen:", u"Characters to send:"},
+    Row{1031, u"Gesendete und empfangene Zeichen:", u"Sent and received characters:"},
+    Row{1032, u"Sonderzeichen einfügen...", u"Insert special character..."},
+    Row{1033, u"Zeichen senden", u"Send Characters"},
+    Row{1034, u"Liste löschen", u"Delete list"},
+    Row{1035, u"Befehl %% [F%%]", u"Command %% [F%%]"},
+    Row{1036, u"Beenden", u"Quit"},
+    Row{1050, u"Inhalt der Zeile:", u"Line data content:"},
+    Row{1200, u"Programm Info", u"Program Info"},
+    Row{1201, u"Programm:", u"Program:"},
+    Row{1202, u"Software Version:", u"Software version:"},
+    Row{1203, u"Datum:", u"Date:"},
+    Row{1204, u"Entwickler:", u"Engineer:"},
+    Row{1205, u"OK", u"OK"},
+    Row{1300, u"Sonderzeichen auswählen und einfügen", u"Select and insert special character"},
+    Row{1301, u"Übernehmen", u"Accept"},
+    Row{1302, u"Abbrechen", u"Cancel"},
+    Row{1500, u"Voreinstellungen", u"General Settings"},
+    Row{1501, u"Schnittstelle", u"Interface"},
+    Row{1502, u"International", u"International"},
+    Row{1503, u"Darstellung", u"Presentation"},
+    Row{1504, u"Einstellung", u"Interface"},
+    Row{1507, u"PC-Schnittstelle", u"PC-Interface"},
+    Row{1508, u"Baudrate", u"Baud rate"},
+    Row{1509, u"(Fix: 8 Datenbits, keine Pärität, 1 Stoppbit)",
+        u"(Fix: 8 data bits, no parity, 1 stop bit)"},
+    Row{1510, u"Programmsprache", u"Program language"},
+    Row{1511, u"Sonderzeichen interpretiert darstellen", u"Interpret special characters"},
+    Row{1512, u"Übernehmen", u"Accept"},
+    Row{1513, u"Abbrechen", u"Cancel"},
+    Row{1600, u"Keine Schnittstelle geöffnet!", u"No interface connection opened!"},
+    Row{1601, u"Schnittstelle COM%% mit %% Baud ist geöffnet.",
+        u"Interface COM%% is opened with %% baud."},
+    Row{1602, u"Es ist ein Fehler bei folgender Aktion aufgetreten: %%.%%Beschreibung: %%.%%Fehler: %%.",
+        u"An error occured with followning action: %%.%%Description: %%.%%Error: %%."},
+    Row{1603, u"Fehler aufgetreten", u"Error occured"},
+    Row{1605, u"Schnittstelle öffnen", u"Open Interface"},
+    Row{1606, u"Befehls-Konfigurationsdateien (*.icf)|*.icf",
+        u"Command configuration files (*.icf)|*.icf"},
+};
+
+static_assert(std::is_sorted(kTable.begin(), kTable.end(),
+                             [](const Row &a, const Row &b) { return a.id < b.id; }),
+              "the string table must stay sorted by id");
+
+const Row *findRow(qint64 baseId)
+{
+    const auto it = std::lower_bound(kTable.begin(), kTable.end(), baseId,
+                                     [](const Row &row, qint64 id) { return row.id < id; });
+    return it != kTable.end() && it->id == baseId ? &*it : nullptr;
+}
+
+QString toQString(std::u16string_view text)
+{
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
+
+// The table seen as one map from id to text: German entries under their base id, English
+// ones under base id + 10000. Works in 64 bits so that no id arithmetic can wrap.
+QString entry(qint64 id)
+{
+    if (const Row *row = findRow(id))
+        return toQString(row->german);
+    if (const Row *row = findRow(id - kEnglishOffset))
+        return toQString(row->english);
+    return {};
+}
+
+// An id near the top of the range has no English id: the addition must not wrap around.
+bool englishIdFits(qint32 id)
+{
+    return qint64(id) + kEnglishOffset <= std::numeric_limits<qint32>::max();
+}
+
+} // namespace
+
+QString fkt_ToolsGetResStringGerman(qint32 id)
+{
+    return entry(id);
+}
+
+QString fkt_ToolsGetResStringEnglish(qint32 id)
+{
+    if (!englishIdFits(id))
+        return {};
+    return entry(qint64(id) + kEnglishOffset);
+}
+
+QString fkt_ToolsGetResStringCurrent(qint32 id)
+{
+    return g_bytLanguage == 0 ? fkt_ToolsGetResStringGerman(id) : fkt_ToolsGetResStringEnglish(id);
+}
+
+QString fkt_ToolsGetResString(qint32 id)
+{
+    // A text missing in the chosen language is better shown in the other one than not at all.
+    QString text = fkt_ToolsGetResStringCurrent(id);
+    if (!text.isEmpty())
+        return text;
+    text = fkt_ToolsGetResStringEnglish(id);
+    if (!text.isEmpty())
+        return text;
+    return fkt_ToolsGetResStringGerman(id);
+}
