@@ -1,0 +1,89 @@
+// Tellurix as a user meets it: the real binary, copied into a fresh folder, on a private X
+// server, with real key presses, talking to a scripted device on a pseudo-terminal.
+#include "Pty.h"
+#include "XSession.h"
+
+#include <QtTest>
+
+namespace {
+
+const QByteArray kFreshSettings = "[SETTINGS]\r\nComPort=0\r\nBaudrate=0\r\nPeculiar=0\r\nLanguage=0\r\n";
+const QByteArray kEmptyPresets = "[SETTINGS]\r\nParam1=\r\nParam2=\r\nParam3=\r\nParam4=\r\n"
+                                 "Param5=\r\nParam6=\r\nParam7=\r\nParam8=\r\n";
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+    std::unique_ptr<XSession> x;
+    std::unique_ptr<Pty> device;
+
+    // A program whose COM1 is the scripted device: a start without Settings.ini opens COM1.
+    std::unique_ptr<ProgramUnderTest> program()
+    {
+        auto p = std::make_unique<ProgramUnderTest>(QStringLiteral(TELLURIX_BINARY), *x);
+        p->writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + device->slavePath().toUtf8() + "\r\n");
+        return p;
+    }
+
+private slots:
+    void init()
+    {
+        x = std::make_unique<XSession>();
+        if (!x->isValid())
+            QFAIL("Xvfb did not start");
+        device = std::make_unique<Pty>();
+        QVERIFY(device->isValid());
+    }
+    void cleanup()
+    {
+        device.reset();
+        x.reset();
+    }
+
+    void firstStartShowsTheWindowAndEscapeSavesEverything()
+    {
+        auto p = program();
+        QVERIFY(p->start());
+        const QString window = p->waitForMainWindow();
+        QVERIFY2(!window.isEmpty(), "no main window");
+        QCOMPARE(x->xdotool({QStringLiteral("getwindowname"), window}).value_or(QString()), QStringLiteral("Tellurix"));
+        QVERIFY(!QFile::exists(p->filePath(QStringLiteral("Settings.ini"))));
+        QVERIFY(p->pressKeys({QStringLiteral("Escape")}));
+        QVERIFY(p->waitForExit());
+        QCOMPARE(p->process().exitCode(), 0);
+        QCOMPARE(p->readFile(QStringLiteral("Settings.ini")), kFreshSettings);
+        QCOMPARE(p->readFile(QStringLiteral("DefaultCommands.icf")), kEmptyPresets);
+    }
+
+    void functionKeySendsItsPresetOnce()
+    {
+        auto p = program();
+        p->writeFile(QStringLiteral("DefaultCommands.icf"), "[SETTINGS]\r\nParam1=AT<CR>\r\nParam3=*IDN?<LF>\r\n");
+        QVERIFY(p->start());
+        QVERIFY(!p->waitForMainWindow().isEmpty());
+        QVERIFY(p->pressKeys({QStringLiteral("F1")}));
+        QCOMPARE(device->readMaster(3), QByteArray("AT\r"));
+        QCOMPARE(device->readMasterUntilQuiet(300), QByteArray());
+        QVERIFY(p->pressKeys({QStringLiteral("Escape")}));
+        QVERIFY(p->waitForExit());
+        const QByteArray presets = p->readFile(QStringLiteral("DefaultCommands.icf"));
+        QVERIFY(presets.startsWith("[SETTINGS]\r\nParam1=AT<CR>\r\nParam3=*IDN?<LF>\r\nParam2=\r\n"));
+    }
+
+    void typedTextGoesOutOnEnter()
+    {
+        auto p = program();
+        QVERIFY(p->start());
+        QVERIFY(!p->waitForMainWindow().isEmpty());
+        QVERIFY(p->typeText(QStringLiteral("AB<STX>")));
+        QVERIFY(p->pressKeys({QStringLiteral("Return")}));
+        QCOMPARE(device->readMaster(3), QByteArray("AB\x02"));
+        QCOMPARE(device->readMasterUntilQuiet(300), QByteArray());
+        QVERIFY(p->pressKeys({QStringLiteral("Escape")}));
+        QVERIFY(p->waitForExit());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"
