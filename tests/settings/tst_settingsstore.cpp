@@ -185,6 +185,21 @@ private slots:
         QCOMPARE(g_bytLanguage, quint8(1));
     }
 
+    void unusableFolderStartsWithDefaultsAndSavesNothing()
+    {
+        // A folder that cannot exist: its parent is a file. Works the same for root.
+        writeFile(dir.filePath("plain-file"), "x");
+        const QString folder = dir.filePath("plain-file/program");
+        prc_MainLoadSettings(*form, folder);
+        QCOMPARE(g_bytComPort, quint8(0));
+        g_bytLanguage = 1;
+        form->txtBefehl[0]->setText(QStringLiteral("AT"));
+        prc_MainSaveSettings(*form, folder);
+        QCOMPARE(readAll(dir.filePath("plain-file")), QByteArray("x"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("plain-file")});
+    }
+
     void readOnlyFolderIsNotReportedAndKeepsTheOldFile()
     {
         if (geteuid() == 0)
