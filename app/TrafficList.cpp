@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QtMath>
-#include <QPainter>
+#include <QGlyphRun>
+#include <QHash>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextLayout>
+#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -347,6 +350,44 @@ qreal visibleRight(const QPainter *painter, const QRect &row)
     return visible.right();
 }
 
+// Many systems have no font with the control pictures. There a control character is drawn as
+// its code in two hexadecimal digits, stacked in a framed cell, so that it still takes one
+// cell and every code looks different.
+bool hasControlPictureGlyphs(const QFont &font)
+{
+    static QHash<QString, bool> known; // the user-interface thread only
+    const QString key = font.key();
+    const auto hit = known.constFind(key);
+    if (hit != known.constEnd())
+        return *hit;
+
+    QTextLayout layout(ControlPicturesForDisplay(QStringLiteral("\0\x01\r\n\x1b\x7f")), font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    bool complete = !runs.isEmpty();
+    for (const QGlyphRun &run : runs)
+        complete = complete && !run.glyphIndexes().contains(0u); // glyph 0: the "missing" box
+    known.insert(key, complete);
+    return complete;
+}
+
+void drawCodeCell(QPainter *painter, const QRectF &cell, const QFont &rowFont, QChar c)
+{
+    const QString code = QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+    const QRectF frame = cell.adjusted(0.5, 1.5, -0.5, -1.5);
+    painter->drawRoundedRect(frame, 1.5, 1.5);
+    QFont small = rowFont;
+    small.setPixelSize(std::max(4, qFloor(frame.height() / 2)));
+    painter->setFont(small);
+    const qreal half = frame.height() / 2;
+    painter->drawText(QRectF(frame.left(), frame.top(), frame.width(), half), Qt::AlignCenter, code.left(1));
+    painter->drawText(QRectF(frame.left(), frame.top() + half, frame.width(), half), Qt::AlignCenter,
+                      code.right(1));
+    painter->setFont(rowFont);
+}
+
 int textMargin(const QStyleOptionViewItem &option)
 {
     const QStyle *style = option.widget ? option.widget->style() : QApplication::style();
@@ -360,7 +401,8 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
-    const QString line = opt.text;
+    // Not opt.text: the display text there has every line feed turned into a line separator.
+    const QString line = index.data(Qt::DisplayRole).toString();
     opt.text.clear(); // the style draws background, selection and focus; the text comes below
     const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
@@ -373,19 +415,34 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const QColor plain = plainTextColour(opt);
     const QColor pictures = controlPictureColour(opt);
 
+    const bool pictureGlyphs = hasControlPictureGlyphs(opt.font);
+    const qreal cellWidth = metrics.horizontalAdvance(QLatin1Char('M'));
+
     painter->save();
     painter->setFont(opt.font);
     qreal x = opt.rect.left() + textMargin(opt);
     for (qsizetype from = 0; from < shown.size() && x <= right;) {
         const qsizetype end = pieceEnd(shown, from);
-        const bool control = isControl(shown[from]);
-        const QString piece = control
-                                  ? ControlPicturesForDisplay(shown.sliced(from, end - from).toString())
-                                  : shown.sliced(from, end - from).toString();
-        painter->setPen(control ? pictures : plain);
-        painter->drawText(QPointF(x, baseline), piece);
-        x += metrics.horizontalAdvance(piece);
+        const QStringView piece = shown.sliced(from, end - from);
         from = end;
+        if (!isControl(piece.front())) {
+            painter->setPen(plain);
+            const QString text = piece.toString();
+            painter->drawText(QPointF(x, baseline), text);
+            x += metrics.horizontalAdvance(text);
+        } else if (pictureGlyphs) {
+            painter->setPen(pictures);
+            const QString text = ControlPicturesForDisplay(piece.toString());
+            painter->drawText(QPointF(x, baseline), text);
+            x += metrics.horizontalAdvance(text);
+        } else {
+            painter->setPen(pictures);
+            for (const QChar c : piece) {
+                drawCodeCell(painter, QRectF(x, opt.rect.top(), cellWidth, opt.rect.height()),
+                             opt.font, c);
+                x += cellWidth;
+            }
+        }
     }
     painter->restore();
 }

@@ -104,6 +104,7 @@ private slots:
     void lineWithLineEndsTakesOneRow();
     void rowsAreAsWideAsTheLongestLine();
     void controlPicturesAreDrawnInTheirOwnColour();
+    void controlCharactersLookDifferent();
 
     void selectLastAndScrollSelectsTheNewLastRow();
     void selectLastAndScrollShowsTheLastRow();
@@ -218,6 +219,19 @@ void TestTrafficView::controlPicturesAreDrawnInTheirOwnColour()
 {
     QVERIFY(!hasColouredPixel(paintedLine(QStringLiteral("OK AB"))));
     QVERIFY(hasColouredPixel(paintedLine(QStringLiteral("OK\r\n"))));
+    QVERIFY(hasColouredPixel(paintedLine(QStringLiteral("OK\n"))));
+    QVERIFY(hasColouredPixel(paintedLine(chars({'O', 'K', 0}))));
+}
+
+void TestTrafficView::controlCharactersLookDifferent()
+{
+    // Whether the fonts have the control pictures or not, CR and LF must be told apart, and
+    // each takes a place of its own.
+    const QImage cr = paintedLine(QStringLiteral("A\rB"));
+    const QImage lf = paintedLine(QStringLiteral("A\nB"));
+    QCOMPARE(cr.size(), lf.size());
+    QVERIFY(cr != lf);
+    QVERIFY(paintedLine(QStringLiteral("A\r\nB")) != paintedLine(QStringLiteral("A\rB\n")));
 }
 
 void TestTrafficView::selectLastAndScrollSelectsTheNewLastRow()
