@@ -4,6 +4,7 @@
 #include "modTools.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -63,6 +64,13 @@ constexpr std::array<SlotPlace, SlotCount> kSlotPlaces{{{240, 570},
                                                         {3990, 4320},
                                                         {4770, 5070},
                                                         {5490, 5820}}};
+
+// A label keeps its design place but grows to show its whole caption: the design sizes were
+// made for a smaller dialog font than most Linux desktops use.
+void fitLabelWidth(QLabel *label, int designWidthTwips)
+{
+    label->resize(std::max(px(designWidthTwips), label->sizeHint().width()), label->height());
+}
 
 } // namespace
 
@@ -229,7 +237,9 @@ void frmMain::ApplyLanguage()
     mnuQuestion->setTitle(fkt_ToolsGetResString(1005));
     mnuQuestionProgramInfo->setText(fkt_ToolsGetResString(1006));
     labSendText->setText(fkt_ToolsGetResString(1030));
+    fitLabelWidth(labSendText, 1620);
     labSendReceiveText->setText(fkt_ToolsGetResString(1031));
+    fitLabelWidth(labSendReceiveText, 2700);
     cmdInsertSpecialChar->setText(fkt_ToolsGetResString(1032));
     cmdSend->setText(fkt_ToolsGetResString(1033));
     cmdDelete->setText(fkt_ToolsGetResString(1034));
