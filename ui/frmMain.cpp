@@ -113,6 +113,7 @@ void frmMain::createControls(QListView *listView)
     placeTwips(txtSend, 60, 360, 6915, 285);
     txtSend->setFont(terminalFont());
     txtSend->setEnabled(false);
+    txtSend->installEventFilter(this);
 
     cmdInsertSpecialChar = named(new QPushButton(m_client), "cmdInsertSpecialChar");
     placeTwips(cmdInsertSpecialChar, 4560, 30, 2415, 315);
@@ -206,6 +207,22 @@ void frmMain::pressDefaultButton()
     }
     if (cmdSend->isEnabled())
         cmdSend->click();
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtSend && event->type() == QEvent::FocusOut) {
+        // Qt drops the selection when the focus moves on; remember it before that happens.
+        m_sendSelection = {txtSend->text(), txtSend->selectionStart(),
+                           int(txtSend->selectedText().size())};
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmMain::restoreSendFieldSelection()
+{
+    if (m_sendSelection.start >= 0 && m_sendSelection.text == txtSend->text())
+        txtSend->setSelection(m_sendSelection.start, m_sendSelection.length);
 }
 
 void frmMain::setTabOrder()

@@ -56,6 +56,10 @@ public:
     // Presses the window's default button as Enter does.
     void pressDefaultButton();
 
+    // The send field keeps its selection while another control has the focus, as a text box
+    // of the original platform does: a token chosen in a dialog then replaces it.
+    void restoreSendFieldSelection();
+
     QLabel *labSendText = nullptr;
     QLineEdit *txtSend = nullptr;
     QPushButton *cmdInsertSpecialChar = nullptr;
@@ -89,6 +93,7 @@ signals:
     void unloading();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
@@ -102,6 +107,13 @@ private:
     QWidget *m_client = nullptr;
     QLabel *m_statusPanel = nullptr;
     bool m_unloaded = false;
+
+    struct Selection {
+        QString text;
+        int start = -1;
+        int length = 0;
+    };
+    Selection m_sendSelection;
 };
 
 // A widget's geometry in twips, relative to its parent.
