@@ -34,6 +34,9 @@ public:
     void ShowSettingsDialog();     // MainProgramSettings.cpp
     void ShowSpecialCharDialog();  // MainProgramDialogs.cpp
     void ShowProgramInfoDialog();  // MainProgramDialogs.cpp
+    // Where the settings dialog looks for serial ports: the file-system root ("/") and the
+    // port table (Ports.ini beside the program). Tests point both at a tree of their own.
+    void SetPortInventorySource(const QString &root, const QString &portsIni);
 
 private:
     void Unload();
@@ -45,4 +48,6 @@ private:
     TrafficListView *m_view = nullptr;    // owned by the window
     TerminalCore *m_terminal = nullptr;   // owned by the window
     CommandSlots *m_commands = nullptr;   // owned by the window
+    QString m_inventoryRoot;              // empty: "/"
+    QString m_inventoryPortsIni;          // empty: platform::portsIniPath()
 };

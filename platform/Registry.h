@@ -52,6 +52,15 @@ private:
     QHash<QString, RegistryValue> m_values; // local machine only
 };
 
+// Where the serial port enumerator lists its devices: "Count" and "0".."Count-1", each value
+// an instance path.
+inline const QString kSerialEnumeratorKey =
+    QStringLiteral("SYSTEM\\CurrentControlSet\\Services\\serenum\\Enum");
+// Below prefix + instance path lies "FriendlyName"; one key further, in "Device Parameters",
+// "PortName".
+inline const QString kDeviceEnumKeyPrefix = QStringLiteral("SYSTEM\\CurrentControlSet\\Enum\\");
+inline const QString kDeviceParametersKey = QStringLiteral("\\Device Parameters");
+
 // The bytes a text value is stored as: system code page plus the closing zero byte.
 QByteArray registryTextBytes(const QString &text);
 // The four bytes of a 32-bit number value.
