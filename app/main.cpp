@@ -2,6 +2,7 @@
 #include "PortTable.h"
 #include "ProgramFolder.h"
 #include "QtSerialPort.h"
+#include "TellurixIcon.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -11,11 +12,16 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tellurix"));
     QApplication::setApplicationVersion(QStringLiteral(TELLURIX_VERSION));
+    // Ties the windows to tellurix.desktop, so that docks and Wayland show the menu's icon.
+    QApplication::setDesktopFileName(QStringLiteral("tellurix"));
+    QApplication::setWindowIcon(TellurixIcon());
 
-    const QString portsIni = platform::portsIniPath();
+    // Decided once: the settings, the presets and the port table must not end up in two places.
+    const QString folder = platform::settingsFolder();
+    const QString portsIni = platform::portsIniPath(folder);
     auto port = std::make_unique<platform::QtSerialPort>(
         [portsIni](int portNumber) { return platform::devicePathForPort(portNumber, portsIni); });
-    MainProgram program(platform::programFolder(), std::move(port));
+    MainProgram program(folder, std::move(port));
     program.Load();
     program.form().show();
     return QApplication::exec();

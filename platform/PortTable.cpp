@@ -10,9 +10,14 @@ namespace {
 constexpr int kPathBufferSize = 4096;
 } // namespace
 
+QString portsIniPath(const QString &folder)
+{
+    return programFilePath(folder, QStringLiteral("Ports.ini"));
+}
+
 QString portsIniPath()
 {
-    return programFilePath(programFolder(), QStringLiteral("Ports.ini"));
+    return portsIniPath(settingsFolder());
 }
 
 QString devicePathForPort(int portNumber, const QString &portsIni)
