@@ -586,6 +586,20 @@ void TrafficListView::doItemsLayout()
     QAbstractItemView::doItemsLayout();
 }
 
+void TrafficListView::rowsInserted(const QModelIndex &parent, int start, int end)
+{
+    // QListView would schedule a full items layout, which repaints the whole viewport for
+    // every appended line; only the new rows need drawing, unless the row size changed.
+    QAbstractItemView::rowsInserted(parent, start, end);
+    const QSize before = m_rowSize;
+    updateGeometries();
+    if (m_rowSize != before) {
+        viewport()->update();
+        return;
+    }
+    viewport()->update(rowRect(start).united(rowRect(end)).intersected(viewport()->rect()));
+}
+
 void TrafficListView::updateGeometries()
 {
     m_rowSize = measureRowSize();

@@ -127,6 +127,7 @@ public:
     void doItemsLayout() override;
 
 protected:
+    void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void paintEvent(QPaintEvent *event) override;
     void updateGeometries() override;
     void scrollContentsBy(int dx, int dy) override;

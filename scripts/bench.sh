@@ -4,7 +4,7 @@ set -euo pipefail
 build=${1:-build}
 status=0
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   QT_QPA_PLATFORM=offscreen "$b" || status=1
   echo
