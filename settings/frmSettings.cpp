@@ -163,6 +163,8 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
     setTabOrder();
     FillControls();
     ApplyLanguage();
+    // The first control of the tab order has the focus when the dialog opens.
+    cmdOk->setFocus(Qt::OtherFocusReason);
 }
 
 void frmSettings::createControls()

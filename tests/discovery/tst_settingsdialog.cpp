@@ -363,7 +363,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
         dialog->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(dialog.get()));
-        dialog->cmdOk->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), dialog->cmdOk); // the first of the tab order
         QStringList seen;
         for (qsizetype i = 0; i < visited.size(); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

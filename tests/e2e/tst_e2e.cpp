@@ -71,6 +71,37 @@ private slots:
         QVERIFY(presets.startsWith("[SETTINGS]\r\nParam1=AT<CR>\r\nParam3=*IDN?<LF>\r\nParam2=\r\n"));
     }
 
+    void languageChangedInTheSettingsDialogIsSavedAtExit()
+    {
+        auto p = program();
+        QVERIFY(p->start());
+        const QString window = p->waitForMainWindow();
+        QVERIFY(!window.isEmpty());
+        // "Bearbeiten" is the second menu of the bar; its first entry opens the dialog.
+        QVERIFY(p->clickAt(70, 10));
+        QVERIFY(p->pressKeys({QStringLiteral("Down"), QStringLiteral("Return")}));
+        const std::optional<QString> dialog =
+            x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                        QStringLiteral("--name"), QStringLiteral("^Voreinstellungen$")});
+        QVERIFY2(dialog && !dialog->isEmpty(), "the settings dialog did not open");
+        QVERIFY(x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog->section(QLatin1Char('\n'), 0, 0)}));
+        // From OK: Cancel, the tab bar; the second tab; its language list; the next entry; OK.
+        QVERIFY(x->xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60"),
+                            QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Right"),
+                            QStringLiteral("Tab"), QStringLiteral("Down"), QStringLiteral("Return")}));
+        QVERIFY(x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), QStringLiteral("^General Settings$")}, 1500)
+                    .value_or(QString()).isEmpty());
+        QCOMPARE(x->xdotool({QStringLiteral("getwindowname"), window}).value_or(QString()),
+                 QStringLiteral("Tellurix"));
+        QCOMPARE(p->process().state(), QProcess::Running);
+        QVERIFY(!QFile::exists(p->filePath(QStringLiteral("Settings.ini"))));
+        QVERIFY(p->pressKeys({QStringLiteral("Escape")}));
+        QVERIFY(p->waitForExit());
+        QVERIFY2(p->readFile(QStringLiteral("Settings.ini")).contains("\r\nLanguage=1\r\n"),
+                 p->readFile(QStringLiteral("Settings.ini")).constData());
+    }
+
     void typedTextGoesOutOnEnter()
     {
         auto p = program();

@@ -126,6 +126,16 @@ bool ProgramUnderTest::typeText(const QString &text)
         .has_value();
 }
 
+bool ProgramUnderTest::clickAt(int x, int y)
+{
+    if (m_window.isEmpty())
+        return false;
+    return m_session
+        .xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("--window"), m_window,
+                  QString::number(x), QString::number(y), QStringLiteral("click"), QStringLiteral("1")})
+        .has_value();
+}
+
 bool ProgramUnderTest::waitForExit(int timeoutMs)
 {
     return m_process.waitForFinished(timeoutMs) && m_process.exitStatus() == QProcess::NormalExit;

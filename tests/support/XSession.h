@@ -44,6 +44,8 @@ public:
     // Focuses the window and types keys there, as xdotool key names ("Escape", "F1").
     bool pressKeys(const QStringList &keys);
     bool typeText(const QString &text);
+    // Clicks with the left button at a point of the main window, in pixels from its top left.
+    bool clickAt(int x, int y);
     bool waitForExit(int timeoutMs = 15000);
     QProcess &process() { return m_process; }
 
