@@ -1,0 +1,157 @@
+// The device goes away in the middle of a stream: the simulator is killed, and its pty goes
+// with it. The program must close the port once and quietly, use no CPU while it waits, and
+// open the port again through the settings dialog once the device is back.
+#include "FaultSupport.h"
+#include "Flood.h"
+#include "InProcessProgram.h"
+#include "XSession.h"
+#include "frmSettings.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using faults::SimulatorProcess;
+using faults::TrafficStreamCheck;
+
+namespace {
+
+// Fast enough to keep the terminal busy, slow enough that a loss shows in the pattern at once.
+const QStringList kStream{QStringLiteral("--mode"), QStringLiteral("stream"), QStringLiteral("--rate"),
+                          QStringLiteral("100000"), QStringLiteral("--bytes"), QStringLiteral("1000000000"),
+                          QStringLiteral("--start-immediately")};
+constexpr int kIdleMs = 5000;
+// Process CPU time over the idle period; a program that polls a dead descriptor burns seconds.
+constexpr double kIdleCpuLimitSeconds = 0.5;
+
+const QString kOpenStatus = QStringLiteral("Schnittstelle COM1 mit 300 Baud ist geöffnet.");
+const QString kClosedStatus = QStringLiteral("Keine Schnittstelle geöffnet!");
+
+// Every text the status bar showed, in order, without repeats; sampled while the loop runs.
+class StatusHistory : public QObject {
+public:
+    explicit StatusHistory(frmMain &form) : m_form(form)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &StatusHistory::sample);
+        m_timer.start(10);
+        sample();
+    }
+    const QStringList &texts() const { return m_texts; }
+
+private:
+    void sample()
+    {
+        const QString now = m_form.statusText();
+        if (m_texts.isEmpty() || m_texts.last() != now)
+            m_texts << now;
+    }
+
+    frmMain &m_form;
+    QTimer m_timer;
+    QStringList m_texts;
+};
+
+// A file-system root for the settings dialog's port inventory holding nothing but the link:
+// the dialog lists the simulator alone, and no serial port of this machine.
+bool makeInventoryRoot(const QString &root, const QString &link)
+{
+    const QString mirrored = root + link;
+    return QDir().mkpath(QFileInfo(mirrored).path()) && QFile::link(link, mirrored);
+}
+
+} // namespace
+
+class TestDeviceLost : public QObject {
+    Q_OBJECT
+private slots:
+    void inProcessClosesOnceStaysIdleAndReopensThroughSettings();
+    void realProgramShowsNoErrorAndStaysIdle();
+};
+
+void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
+{
+    QTemporaryDir deviceDir;
+    SimulatorProcess simulator(deviceDir.filePath(QStringLiteral("instrument")));
+    QVERIFY(simulator.start(kStream));
+    InProcessProgram p(simulator.link());
+    QVERIFY(p.start());
+    QCOMPARE(p.form().statusText(), kOpenStatus);
+    auto stream = std::make_unique<TrafficStreamCheck>(p.traffic());
+    QTRY_VERIFY(stream->checker().bytesSeen() > 20000);
+
+    StatusHistory status(p.form());
+    simulator.kill();
+    QTRY_COMPARE(p.form().statusText(), kClosedStatus);
+    QVERIFY(!p.form().txtSend->isEnabled());
+    QVERIFY(!p.form().cmdBefehl[0]->isEnabled());
+    const qsizetype linesAtLoss = p.traffic().count();
+
+    const double cpuBefore = faults::ownCpuSeconds();
+    QTest::qWait(kIdleMs);
+    const double idleCpu = faults::ownCpuSeconds() - cpuBefore;
+    qInfo("CPU time over %d ms after the loss: %.3f s", kIdleMs, idleCpu);
+    QVERIFY2(idleCpu < kIdleCpuLimitSeconds, qPrintable(QString::number(idleCpu)));
+    QCOMPARE(status.texts(), (QStringList{kOpenStatus, kClosedStatus}));
+    QCOMPARE(p.dialogs.shown.size(), 0);
+    QCOMPARE(p.traffic().count(), linesAtLoss);
+    QCOMPARE(stream->checker().firstErrorOffset(), qint64(-1)); // nothing lost before the loss
+    stream.reset();
+
+    // The device is back under the same name; the user opens the settings and presses OK.
+    QVERIFY(simulator.start(kStream));
+    QTemporaryDir inventoryRoot;
+    QVERIFY(makeInventoryRoot(inventoryRoot.path(), simulator.link()));
+    p.program->SetPortInventorySource(inventoryRoot.path(), p.folder.filePath(QStringLiteral("Ports.ini")));
+    stream = std::make_unique<TrafficStreamCheck>(p.traffic());
+    p.form().mnuEditSettings->trigger();
+    auto *settings = p.form().findChild<frmSettings *>();
+    QVERIFY(settings);
+    QTRY_VERIFY(settings->isVisible());
+    QCOMPARE(settings->cboPcPortTemp->currentText(), QStringLiteral("0")); // COM1
+    settings->cmdOk->click();
+    QTRY_COMPARE(p.form().statusText(), kOpenStatus);
+    QVERIFY(p.form().txtSend->isEnabled());
+    QVERIFY(simulator.waitForTerminal());
+    QTRY_VERIFY(stream->checker().bytesSeen() > 20000);
+    QCOMPARE(stream->checker().firstErrorOffset(), qint64(-1));
+    QCOMPARE(p.dialogs.shown.size(), 0);
+}
+
+void TestDeviceLost::realProgramShowsNoErrorAndStaysIdle()
+{
+    XSession x;
+    QVERIFY2(x.isValid(), "Xvfb did not start");
+    QTemporaryDir deviceDir;
+    SimulatorProcess simulator(deviceDir.filePath(QStringLiteral("instrument")));
+    QVERIFY(simulator.start(kStream));
+    ProgramUnderTest program(QStringLiteral(TELLURIX_BINARY), x);
+    program.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + simulator.link().toUtf8() + "\r\n");
+    QVERIFY(program.start());
+    QVERIFY(!program.waitForMainWindow().isEmpty());
+    QVERIFY(simulator.waitForTerminal());
+    const qint64 pid = program.process().processId();
+    const QStringList windowsOfProgram{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                       QStringLiteral("--pid"), QString::number(pid)};
+    QCOMPARE(x.xdotool(windowsOfProgram).value_or(QString()).split(QLatin1Char('\n')).size(), 1);
+
+    simulator.kill();
+    const double cpuBefore = faults::processCpuSeconds(pid);
+    QVERIFY(cpuBefore >= 0);
+    QTest::qWait(kIdleMs);
+    const double idleCpu = faults::processCpuSeconds(pid) - cpuBefore;
+    qInfo("CPU time of the program over %d ms after the loss: %.3f s", kIdleMs, idleCpu);
+    QVERIFY2(idleCpu < kIdleCpuLimitSeconds, qPrintable(QString::number(idleCpu)));
+    // An error box would be a second window of the program.
+    QCOMPARE(x.xdotool(windowsOfProgram).value_or(QString()).split(QLatin1Char('\n')).size(), 1);
+
+    QVERIFY(program.pressKeys({QStringLiteral("Escape")}));
+    QVERIFY(program.waitForExit());
+    QCOMPARE(program.process().exitCode(), 0);
+    QVERIFY(program.readFile(QStringLiteral("Settings.ini")).startsWith("[SETTINGS]\r\nComPort=0\r\n"));
+}
+
+QTEST_MAIN(TestDeviceLost)
+#include "tst_devicelost.moc"

@@ -1,0 +1,89 @@
+// A device that sends 20 MB as fast as a pseudo-terminal carries it while the user types and
+// presses function keys: nothing received may be lost or reordered, and no key press may be
+// dropped. How long the presses waited is printed; the benchmark tabulates it.
+#include "Flood.h"
+#include "InProcessProgram.h"
+
+#include <QLineEdit>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#include "TerminalCore.h"
+
+using faults::FloodingDevice;
+using faults::KeyPressProbe;
+using faults::TrafficStreamCheck;
+
+namespace {
+constexpr qint64 kFloodBytes = 20 * 1024 * 1024;
+constexpr int kKeyIntervalMs = 50;
+constexpr int kFloodTimeoutMs = 180000;
+// So that presses fall on the busy terminal, not only on the quiet one after the flood.
+constexpr int kFewestPressesDuringFlood = 5;
+} // namespace
+
+class TestFlood : public QObject {
+    Q_OBJECT
+private slots:
+    void everyByteAndEveryKeyPressArrive();
+};
+
+void TestFlood::everyByteAndEveryKeyPressArrive()
+{
+    FloodingDevice device(kFloodBytes);
+    QVERIFY(device.isValid());
+    InProcessProgram p(device.slavePath(), KeyPressProbe::ProbePresets());
+    QVERIFY(p.start());
+    QVERIFY(p.form().txtSend->isEnabled());
+    QCOMPARE(g_bytPeculiar, quint8(0)); // raw display: one character per byte received
+    p.form().txtSend->setFocus();
+
+    TrafficStreamCheck traffic(p.traffic());
+    KeyPressProbe keys(p.form(), p.traffic(), kKeyIntervalMs);
+    keys.start();
+    device.start();
+    if (!QTest::qWaitFor([&]{ return traffic.checker().bytesSeen() >= kFloodBytes || traffic.bytesLost() > 0; }, 15000)) {
+        keys.stop();
+        QTest::qWait(3000);
+        qWarning("STALL: seen %lld sent %lld inBuffer %d receiving %d keys %d/%d dialogs %d status %s",
+            traffic.checker().bytesSeen(), device.bytesSent(), int(p.form().mscPort->inBufferCount()),
+            int(p.program->terminal().receiving()), keys.handled(), keys.queued(), int(p.dialogs.shown.size()), qPrintable(p.form().statusText()));
+        int fd = ::open(device.slavePath().toUtf8().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+        int waiting = -1; ::ioctl(fd, FIONREAD, &waiting);
+        pollfd pf{fd, POLLIN, 0}; int pr = ::poll(&pf, 1, 0);
+        qWarning("tty: FIONREAD %d poll %d revents %x", waiting, pr, pf.revents);
+        QTest::qWait(3000);
+        qWarning("3 s later, fd still open: seen %lld inBuffer %d", traffic.checker().bytesSeen(), int(p.form().mscPort->inBufferCount()));
+        ::close(fd);
+        QTest::qWait(3000);
+        qWarning("3 s after close: seen %lld inBuffer %d", traffic.checker().bytesSeen(), int(p.form().mscPort->inBufferCount()));
+        QFAIL("stall");
+    }
+    const int handledDuringFlood = keys.handled();
+    keys.stop();
+    QTRY_COMPARE(keys.handled(), keys.queued());
+
+    qInfo("flood of %lld bytes in %lld lines; %d key presses (%d during the flood), longest wait "
+          "%lld ms, median %lld ms",
+          kFloodBytes, traffic.inboundLines(), keys.handled(), handledDuringFlood,
+          keys.maxLatencyMs(), keys.medianLatencyMs());
+
+    QCOMPARE(traffic.checker().firstErrorOffset(), qint64(-1));
+    QVERIFY(traffic.checker().isComplete(kFloodBytes));
+    QVERIFY2(handledDuringFlood >= kFewestPressesDuringFlood, qPrintable(QString::number(handledDuringFlood)));
+    QCOMPARE(keys.withoutEffect(), 0);
+    QCOMPARE(p.dialogs.shown.size(), 0);
+
+    // Every press that sends reached the device, whole and in order.
+    const QByteArray expected = keys.expectedBytes();
+    QTRY_COMPARE_WITH_TIMEOUT(device.received().size(), expected.size(), 10000);
+    QCOMPARE(device.received(), expected);
+    QByteArray logged;
+    for (const QString &sent : traffic.sentData())
+        logged += sent.toLatin1();
+    QCOMPARE(logged, expected);
+}
+
+QTEST_MAIN(TestFlood)
+#include "tst_flood.moc"
