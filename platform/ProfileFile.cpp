@@ -226,6 +226,14 @@ QByteArray lineEndStyle(QByteArrayView data)
     return (first + 1 != end && first[1] == '\n') ? kCrLf.toByteArray() : QByteArrayLiteral("\r");
 }
 
+// A lone CR written right before an LF would join it into one CR LF line end, and the empty
+// line that LF ended would vanish; a new line that comes to stand there ends with CR LF.
+QByteArray lineEndBefore(QByteArrayView data, qsizetype at, const QByteArray &eol)
+{
+    const bool joinsFollowingLf = eol == "\r" && at < data.size() && data[at] == '\n';
+    return joinsFollowingLf ? kCrLf.toByteArray() : eol;
+}
+
 bool endsWithLineEnd(QByteArrayView data)
 {
     return !data.isEmpty() && isLineEndChar(data.back());
@@ -272,7 +280,9 @@ QByteArray withEntry(const QByteArray &original, QByteArrayView section, QByteAr
                         entry);
     } else if (found.sectionHeader) {
         const Line &after = found.sectionLastContent;
-        updated.insert(after.end, after.terminated() ? entry + eol : eol + entry + eol);
+        updated.insert(after.end, after.terminated()
+                                      ? entry + lineEndBefore(original, after.end, eol)
+                                      : eol + entry + eol);
     } else {
         if (hasContent(updated) && !endsWithLineEnd(updated))
             updated += eol;
