@@ -128,7 +128,8 @@ void FloodingDevice::sendSome()
     m_sent += taken;
 }
 
-TrafficStreamCheck::TrafficStreamCheck(TrafficListModel &model) : m_model(model)
+TrafficStreamCheck::TrafficStreamCheck(TrafficListModel &model, qint64 expectedBytes)
+    : m_model(model), m_expected(expectedBytes)
 {
     connect(&model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { onRowsInserted(first, last); });
@@ -146,6 +147,15 @@ void TrafficStreamCheck::onRowsInserted(int first, int last)
             m_sent << data;
         }
     }
+    if (ended() && !m_endSignalled) {
+        m_endSignalled = true;
+        emit streamEnded();
+    }
+}
+
+bool TrafficStreamCheck::ended() const
+{
+    return bytesLost() > 0 || (m_expected > 0 && m_checker.bytesSeen() >= m_expected);
 }
 
 KeyPressProbe::KeyPressProbe(frmMain &form, TrafficListModel &model, int intervalMs)

@@ -36,7 +36,6 @@ public:
     void start();
     // Ends the thread; whatever arrived until then stays in received().
     void stop();
-    bool sendingFinished() const { return m_sent.load() >= m_total; }
     qint64 bytesSent() const { return m_sent.load(); }
     QByteArray received() const;
 
@@ -57,23 +56,36 @@ private:
 
 // Checks the "[IN]" lines of the traffic list against the stream pattern as they are
 // appended (raw display: one character per byte), and collects the data of the "[OUT]" lines.
+//
+// Waiting for the stream: use streamEnded() with a QSignalSpy. Its wait runs the event loop as
+// the program does, blocking until something happens; QTRY_* instead polls the loop between
+// sleeps of 10 ms, which takes a pty's few kilobytes per pass and turns a flood into a trickle.
 class TrafficStreamCheck : public QObject {
+    Q_OBJECT
 public:
-    explicit TrafficStreamCheck(TrafficListModel &model);
+    // expectedBytes: when streamEnded() is emitted; 0 for never.
+    explicit TrafficStreamCheck(TrafficListModel &model, qint64 expectedBytes = 0);
 
     const streampattern::StreamChecker &checker() const { return m_checker; }
     // Bytes received after the first one out of step; 0 while the stream is whole.
     qint64 bytesLost() const { return m_checker.bytesSeen() - m_checker.bytesOk(); }
     const QStringList &sentData() const { return m_sent; }
     qint64 inboundLines() const { return m_inboundLines; }
+    bool ended() const;
+
+signals:
+    // Once: every expected byte arrived, or a byte came out of step.
+    void streamEnded();
 
 private:
     void onRowsInserted(int first, int last);
 
     TrafficListModel &m_model;
+    const qint64 m_expected;
     streampattern::StreamChecker m_checker;
     QStringList m_sent;
     qint64 m_inboundLines = 0;
+    bool m_endSignalled = false;
 };
 
 // Presses keys on the send field at a steady pace: a thread of its own queues each press for

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTimer>
 
 using faults::SimulatorProcess;
@@ -23,6 +24,7 @@ namespace {
 const QStringList kStream{QStringLiteral("--mode"), QStringLiteral("stream"), QStringLiteral("--rate"),
                           QStringLiteral("100000"), QStringLiteral("--bytes"), QStringLiteral("1000000000"),
                           QStringLiteral("--start-immediately")};
+constexpr qint64 kStreamedBeforeLoss = 20000;
 constexpr int kIdleMs = 5000;
 // Process CPU time over the idle period; a program that polls a dead descriptor burns seconds.
 constexpr double kIdleCpuLimitSeconds = 0.5;
@@ -79,8 +81,9 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     InProcessProgram p(simulator.link());
     QVERIFY(p.start());
     QCOMPARE(p.form().statusText(), kOpenStatus);
-    auto stream = std::make_unique<TrafficStreamCheck>(p.traffic());
-    QTRY_VERIFY(stream->checker().bytesSeen() > 20000);
+    auto stream = std::make_unique<TrafficStreamCheck>(p.traffic(), kStreamedBeforeLoss);
+    QSignalSpy streaming(stream.get(), &TrafficStreamCheck::streamEnded);
+    QVERIFY(streaming.wait(10000));
 
     StatusHistory status(p.form());
     simulator.kill();
@@ -105,7 +108,8 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QTemporaryDir inventoryRoot;
     QVERIFY(makeInventoryRoot(inventoryRoot.path(), simulator.link()));
     p.program->SetPortInventorySource(inventoryRoot.path(), p.folder.filePath(QStringLiteral("Ports.ini")));
-    stream = std::make_unique<TrafficStreamCheck>(p.traffic());
+    stream = std::make_unique<TrafficStreamCheck>(p.traffic(), kStreamedBeforeLoss);
+    QSignalSpy streamingAgain(stream.get(), &TrafficStreamCheck::streamEnded);
     p.form().mnuEditSettings->trigger();
     auto *settings = p.form().findChild<frmSettings *>();
     QVERIFY(settings);
@@ -115,7 +119,7 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QTRY_COMPARE(p.form().statusText(), kOpenStatus);
     QVERIFY(p.form().txtSend->isEnabled());
     QVERIFY(simulator.waitForTerminal());
-    QTRY_VERIFY(stream->checker().bytesSeen() > 20000);
+    QVERIFY(streamingAgain.wait(10000));
     QCOMPARE(stream->checker().firstErrorOffset(), qint64(-1));
     QCOMPARE(p.dialogs.shown.size(), 0);
 }
