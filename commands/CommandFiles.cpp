@@ -59,7 +59,8 @@ void prc_MainSaveCommandFile(frmMain &form, const QString &fileName, const QStri
     const QString path = ChooseCommandFile(form, fileName, programFolder, true);
     if (path.isEmpty())
         return;
+    QList<std::pair<QString, QString>> entries;
     for (int n = 1; n <= SlotCount; ++n)
-        platform::writeProfileString(kSection, CommandFileKey(n), form.txtBefehl[n - 1]->text(),
-                                     path);
+        entries.append({CommandFileKey(n), form.txtBefehl[n - 1]->text()});
+    platform::writeProfileStrings(kSection, entries, path);
 }

@@ -329,11 +329,17 @@ QString readProfileString(const QString &section, const QString &key, const QStr
 bool writeProfileString(const QString &section, const QString &key, const QString &value,
                         const QString &path)
 {
-    const QByteArray sectionName = fileName(section);
-    const QByteArray keyName = fileName(key);
-    if (!isWritableSectionName(sectionName) || !isWritableKeyName(keyName))
-        return false;
+    return writeProfileStrings(section, {{key, value}}, path);
+}
 
+bool writeProfileStrings(const QString &section,
+                         const QList<std::pair<QString, QString>> &keysAndValues,
+                         const QString &path)
+{
+    const QByteArray sectionName = fileName(section);
+    if (!isWritableSectionName(sectionName))
+        return false;
+    // Read once, changed key by key, written once.
     QByteArray original;
     const QFileInfo info(path);
     if (info.exists()) {
@@ -344,7 +350,17 @@ bool writeProfileString(const QString &section, const QString &key, const QStrin
             return false; // without the old bytes the other lines could not be kept
         original = std::move(*data);
     }
-    const QByteArray updated = withEntry(original, sectionName, keyName, fileValue(value));
+    QByteArray updated = original;
+    qsizetype written = 0;
+    for (const auto &[key, value] : keysAndValues) {
+        const QByteArray keyName = fileName(key);
+        if (isWritableKeyName(keyName)) {
+            updated = withEntry(updated, sectionName, keyName, fileValue(value));
+            ++written;
+        }
+    }
+    if (written == 0)
+        return keysAndValues.isEmpty();
 
     // QSaveFile writes a temporary file beside the target and renames it over the target only
     // on commit; a failed write, a full disk or a crash leaves the old file as it was.
@@ -358,7 +374,7 @@ bool writeProfileString(const QString &section, const QString &key, const QStrin
         out.cancelWriting();
         return false;
     }
-    return out.commit();
+    return out.commit() && written == keysAndValues.size();
 }
 
 } // namespace platform

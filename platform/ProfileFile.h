@@ -9,7 +9,10 @@
 // byte as it was. A new file gets CRLF line ends; an edited file keeps its own. The file is
 // replaced atomically (temporary file + rename), so a crash never leaves half a file.
 // Text is Windows-1252 on disk.
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace platform {
 
@@ -19,5 +22,12 @@ QString readProfileString(const QString &section, const QString &key, const QStr
 // Returns false when the file could not be written; the old file is then untouched.
 bool writeProfileString(const QString &section, const QString &key, const QString &value,
                         const QString &path);
+
+// Several keys of one section, as writeProfileString would write them one after the other, in
+// a single replacement of the file: a crash leaves either all of them written or none. Keys
+// that cannot be written are left out; false then, or when the file could not be written.
+bool writeProfileStrings(const QString &section,
+                         const QList<std::pair<QString, QString>> &keysAndValues,
+                         const QString &path);
 
 } // namespace platform

@@ -65,8 +65,9 @@ void prc_MainLoadSettings(frmMain &form, const QString &programFolder)
 
 void prc_MainSaveSettings(frmMain &form, const QString &programFolder)
 {
+    QList<std::pair<QString, QString>> entries;
     for (const SettingKey &s : SettingKeys())
-        platform::writeProfileString(kSection, QString::fromLatin1(s.key),
-                                     QString::number(*s.variable), SettingsFilePath(programFolder));
+        entries.append({QString::fromLatin1(s.key), QString::number(*s.variable)});
+    platform::writeProfileStrings(kSection, entries, SettingsFilePath(programFolder));
     prc_MainSaveCommandFile(form, DefaultCommandsFilePath(programFolder), programFolder);
 }
