@@ -147,7 +147,10 @@ void QtSerialPort::openPort()
 void QtSerialPort::failOpen(const QString &path)
 {
     const QString label = portLabel(path);
-    switch (m_port->error()) {
+    // Qt reports a lock file it could not write as a permission error, even when the device
+    // itself does not exist; what is not there is not "in use".
+    const bool deviceMissing = !QFileInfo::exists(path);
+    switch (deviceMissing ? QSerialPort::DeviceNotFoundError : m_port->error()) {
     case QSerialPort::DeviceNotFoundError:
         throw SerialError(QStringLiteral("%1 is not available: there is no such device").arg(label),
                           ErrNoHardware);
