@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tellurix needs to build, run and test; quick when nothing is missing.
+# With arguments, installs those packages instead (the fuzzing path names its own).
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
@@ -7,6 +8,7 @@ packages=(
   xvfb xauth xdotool x11-utils fonts-dejavu-core
   dpkg-dev file desktop-file-utils appstream
 )
+[ $# -gt 0 ] && packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
