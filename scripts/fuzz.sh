@@ -15,6 +15,14 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-halt_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/sanitizer/lsan.supp:print_suppressions=0}
 
+# The targets that write files work here; memory-backed storage keeps the syncs of each
+# replaced file from setting the pace.
+shm=/dev/shm
+[ -d "$shm" ] && [ -w "$shm" ] || shm=${TMPDIR:-/tmp}
+work=$(mktemp -d "$shm/tellurix-fuzz-XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export TELLURIX_FUZZ_WORK="$work"
+
 status=0
 for fuzzer in "$build"/fuzz/fuzz_*; do
   [ -x "$fuzzer" ] || continue

@@ -1,24 +1,25 @@
 #include "FuzzChecks.h"
 #include "FuzzTarget.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 namespace {
 
-// Every run replaces a file, and replacing syncs it to disk: memory-backed storage keeps
-// that from setting the pace.
-QString workFolderTemplate()
+// libFuzzer ends the process without running destructors, so a temporary folder of our own
+// would stay behind after every run: scripts/fuzz.sh names a folder (in memory-backed storage,
+// since every run replaces a file and replacing syncs it) and removes it afterwards.
+QString workFolder()
 {
-    const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
-                                                                   : QDir::tempPath();
-    return base + QStringLiteral("/tellurix-fuzz-profile-XXXXXX");
+    static const QString given = qEnvironmentVariable("TELLURIX_FUZZ_WORK");
+    if (!given.isEmpty())
+        return given;
+    static const QTemporaryDir own;
+    return own.path();
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    static const QTemporaryDir folder(workFolderTemplate());
-    return fuzztarget::verdict(fuzzcheck::checkProfileFile(fuzztarget::bytes(data, size), folder.path()));
+    return fuzztarget::verdict(fuzzcheck::checkProfileFile(fuzztarget::bytes(data, size), workFolder()));
 }
