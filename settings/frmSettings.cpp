@@ -1,5 +1,7 @@
 #include "frmSettings.h"
 
+#include "Twips.h"
+
 #include "PortDiscovery.h"
 #include "modFormat.h"
 #include "modGlobal.h"
@@ -19,8 +21,6 @@
 
 namespace {
 
-// The design is in twips; 15 twips make a pixel at 96 dots per inch.
-constexpr int kTwipsPerPx = 15;
 constexpr int kClientWidth = 5745;
 constexpr int kClientHeight = 4230;
 
@@ -30,22 +30,8 @@ constexpr int kHighestPortNumber = 256;
 const QString kPortTemplate = QStringLiteral("COM%%");
 const QString kNameSeparator = QStringLiteral("  -  ");
 
-int px(int twips)
-{
-    return twips / kTwipsPerPx;
-}
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(px(left), px(top), px(width), px(height));
-}
 
-template <typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 QString Field(const QString &portList, int number, bool numbersOnly)
 {

@@ -1,5 +1,7 @@
 #include "frmMain.h"
 
+#include "Twips.h"
+
 #include "modFormat.h"
 #include "modTools.h"
 
@@ -20,15 +22,7 @@
 
 namespace {
 
-int px(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 // The 9-point "Terminal" font; where no font of that name exists, the system's fixed-pitch font.
 QFont terminalFont()
@@ -43,12 +37,6 @@ QFont terminalFont()
     return font;
 }
 
-template <typename W>
-W *named(W *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 
 struct SlotPlace {
     int buttonTop;

@@ -4,6 +4,7 @@
 // by the terminal core (app/), the command slots (commands/) and the settings (settings/).
 #include "Dialogs.h"
 #include "SerialPort.h"
+#include "Twips.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -19,8 +20,6 @@ class QMenu;
 class QPushButton;
 class QStatusBar;
 
-// Window geometry is designed in twips; the screen has 15 twips per pixel at 96 dpi.
-constexpr int kTwipsPerPixel = 15;
 constexpr int kDesignWidth = 10770;  // outer size in twips, also the minimum size
 constexpr int kDesignHeight = 8790;
 // Outer size minus the area below the menu bar, in twips (borders and menu bar of the design).

@@ -1,5 +1,7 @@
 #include "frmProgramInfo.h"
 
+#include "Twips.h"
+
 #include "TellurixIcon.h"
 #include "frmMain.h"
 #include "modTools.h"
@@ -28,15 +30,7 @@ const QString kProgramName = QStringLiteral("Tellurix");
 const QString kReleaseDate = QStringLiteral("12.07.2006");
 const QString kEngineer = QStringLiteral("Tellurix Team");
 
-int px(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "frmSpecialChar.h"
 
+#include "Twips.h"
+
 #include "TellurixIcon.h"
 #include "frmMain.h"
 #include "modTools.h"
@@ -16,15 +18,7 @@ constexpr int kClientHeight = 2250;
 constexpr int kBoxWidth = 915;
 constexpr int kBoxHeight = 495;
 
-int px(int twips)
-{
-    return twips / kTwipsPerPixel;
-}
 
-void placeTwips(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(px(left), px(top), px(width), px(height));
-}
 
 } // namespace
 
