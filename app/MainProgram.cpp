@@ -1,10 +1,10 @@
 #include "MainProgram.h"
 
-#include "CommandFiles.h"
+#include "CommandFileDialogs.h"
 #include "CommandSlots.h"
 #include "SettingsStore.h"
-#include "TerminalCore.h"
-#include "TrafficList.h"
+#include "TerminalPresenter.h"
+#include "TerminalSession.h"
 #include "frmMain.h"
 
 #include <QAction>
@@ -12,51 +12,57 @@
 #include <QPushButton>
 
 MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform::SerialPort> port)
-    : m_folder(programFolder), m_model(std::make_unique<TrafficListModel>())
+    : m_folder(programFolder),
+      m_session(std::make_unique<TerminalSession>(std::move(port))),
+      m_form(std::make_unique<frmMain>())
 {
-    m_view = new TrafficListView();
-    m_view->setModel(m_model.get());
-    m_form = std::make_unique<frmMain>(std::move(port), m_view);
-    m_terminal = new TerminalCore(*m_form, *m_model, *m_view);
-    m_commands = new CommandSlots(*m_form, [this](const QString &text) { m_terminal->SendText(text); });
-    QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { Unload(); });
-    ConnectMenus();
+    m_presenter = new TerminalPresenter(*m_form, *m_session);
+    m_commands = new CommandSlots(*m_form, *m_session);
+    QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { saveSettings(); });
+    connectMenus();
 }
 
 MainProgram::~MainProgram()
 {
-    // The window and its controls go first; the model they show outlives them.
+    // The window and its handlers go first; the session they present outlives them.
     m_form.reset();
 }
 
-void MainProgram::ConnectMenus()
+TrafficListModel &MainProgram::traffic()
+{
+    return m_session->traffic();
+}
+
+void MainProgram::connectMenus()
 {
     frmMain &form = *m_form;
     QObject::connect(form.mnuFileLoadConfig, &QAction::triggered, &form, [this] {
-        prc_MainLoadCommandFile(*m_form, QString(), m_folder);
-        m_commands->RefreshToolTips();
+        loadCommandFileFromMenu(*m_form, *m_session, QString(), m_folder);
+        m_commands->refreshToolTips();
     });
     QObject::connect(form.mnuFileSaveConfig, &QAction::triggered, &form,
-                     [this] { prc_MainSaveCommandFile(*m_form, QString(), m_folder); });
-    QObject::connect(form.mnuEditSettings, &QAction::triggered, &form, [this] { ShowSettingsDialog(); });
+                     [this] { saveCommandFileFromMenu(*m_form, *m_session, QString(), m_folder); });
+    QObject::connect(form.mnuEditSettings, &QAction::triggered, &form, [this] { showSettingsDialog(); });
     QObject::connect(form.cmdInsertSpecialChar, &QPushButton::clicked, &form,
-                     [this] { ShowSpecialCharDialog(); });
+                     [this] { showSpecialCharDialog(); });
     QObject::connect(form.mnuQuestionProgramInfo, &QAction::triggered, &form,
-                     [this] { ShowProgramInfoDialog(); });
+                     [this] { showProgramInfoDialog(); });
 }
 
-void MainProgram::Load()
+void MainProgram::load()
 {
-    prc_MainLoadSettings(*m_form, m_folder);
-    m_terminal->prc_MainOpenInterface();
+    CommandSet presets;
+    prc_MainLoadSettings(m_folder, presets);
+    m_session->setPresets(presets);
+    m_session->prc_MainOpenInterface();
     m_form->ApplyLanguage();
-    m_commands->RefreshToolTips();
+    m_commands->refreshToolTips();
     m_form->txtSend->setText(QString());
     // Setting an empty field to empty raises no change, but the button must follow anyway.
-    m_commands->UpdateSendButton();
+    m_commands->updateSendButton();
 }
 
-void MainProgram::Unload()
+void MainProgram::saveSettings()
 {
-    prc_MainSaveSettings(*m_form, m_folder);
+    prc_MainSaveSettings(m_folder, m_session->presets());
 }

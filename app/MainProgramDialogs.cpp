@@ -1,26 +1,14 @@
 #include "MainProgram.h"
 
 #include "KeyTyping.h"
+#include "Twips.h"
 #include "frmMain.h"
 #include "frmProgramInfo.h"
 #include "frmSpecialChar.h"
 
 #include <QLineEdit>
 
-namespace {
-
-// The main window's handler returns at once; the dialog blocks input to the other windows
-// until it closes, and then goes away.
-void openModal(QDialog *dialog)
-{
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->show();
-}
-
-} // namespace
-
-void MainProgram::ShowSpecialCharDialog()
+void MainProgram::showSpecialCharDialog()
 {
     auto *dialog = new frmSpecialChar(m_form.get());
     QObject::connect(dialog, &QDialog::accepted, m_form.get(), [this, dialog] {
@@ -29,12 +17,12 @@ void MainProgram::ShowSpecialCharDialog()
         field->setFocus(Qt::OtherFocusReason);
         m_form->restoreSendFieldSelection();
         // As typed keys, so that the field's change and key handling follow the insertion.
-        TypeText(field, dialog->chosenToken());
+        typeText(field, dialog->chosenToken());
     });
-    openModal(dialog);
+    openDialog(dialog);
 }
 
-void MainProgram::ShowProgramInfoDialog()
+void MainProgram::showProgramInfoDialog()
 {
-    openModal(new frmProgramInfo(m_form.get()));
+    openDialog(new frmProgramInfo(m_form.get()));
 }

@@ -3,17 +3,18 @@
 #include "PortDiscovery.h"
 #include "PortInventory.h"
 #include "ProgramFolder.h"
-#include "TerminalCore.h"
+#include "TerminalSession.h"
+#include "Twips.h"
 #include "frmMain.h"
 #include "frmSettings.h"
 
-void MainProgram::SetPortInventorySource(const QString &root, const QString &portsIni)
+void MainProgram::setPortInventorySource(const QString &root, const QString &portsIni)
 {
     m_inventoryRoot = root;
     m_inventoryPortsIni = portsIni;
 }
 
-void MainProgram::ShowSettingsDialog()
+void MainProgram::showSettingsDialog()
 {
     const QString root = m_inventoryRoot.isEmpty() ? QStringLiteral("/") : m_inventoryRoot;
     // The port table beside the program, where the serial layer reads it too.
@@ -25,11 +26,9 @@ void MainProgram::ShowSettingsDialog()
         const platform::PortInventory inventory(root, portsIni);
         return fkt_ToolsGetSerialPorts(inventory);
     };
-    auto *dialog = new frmSettings(portList, [this] { m_terminal->prc_MainOpenInterface(); },
+    auto *dialog = new frmSettings(portList, [this] { m_session->prc_MainOpenInterface(); },
                                    m_form.get());
     // OK, Cancel and the close box alike: a changed language shows at once.
     QObject::connect(dialog, &QDialog::finished, m_form.get(), [this] { m_form->ApplyLanguage(); });
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowModality(Qt::ApplicationModal);
-    dialog->show();
+    openDialog(dialog);
 }

@@ -22,7 +22,7 @@ int main(int argc, char *argv[])
     auto port = std::make_unique<platform::QtSerialPort>(
         [portsIni](int portNumber) { return platform::devicePathForPort(portNumber, portsIni); });
     MainProgram program(folder, std::move(port));
-    program.Load();
+    program.load();
     program.form().show();
     return QApplication::exec();
 }

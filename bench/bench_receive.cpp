@@ -17,8 +17,12 @@
 #include "QtSerialPort.h"
 #include "ScriptedDialogs.h"
 #include "StreamPattern.h"
-#include "TrafficList.h"
-#include "TerminalCore.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
+#include "TerminalPresenter.h"
+#include "TerminalSession.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
@@ -226,10 +230,10 @@ QString startProgram(const QTemporaryDir &folder, std::unique_ptr<MainProgram> &
     auto port = std::make_unique<platform::QtSerialPort>(
         [ini](int n) { return platform::devicePathForPort(n, ini); });
     program = std::make_unique<MainProgram>(folder.path(), std::move(port));
-    program->Load();
+    program->load();
     if (!dialogs.shown.isEmpty())
         return QStringLiteral("the program reported: ") + dialogs.shown.last().text;
-    if (!program->form().mscPort->portOpen())
+    if (!program->session().port().portOpen())
         return QStringLiteral("COM1 is not open");
     frmMain &form = program->form();
     form.show();
@@ -360,7 +364,7 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
     const Usage before = usageNow();
     uibusy::reset();
     // The simulator streams from the first byte it receives.
-    program->terminal().SendText(QStringLiteral("S"));
+    program->session().SendText(QStringLiteral("S"));
     qint64 progressNs = nowNs();
     qint64 progressBytes = 0;
     const auto stalled = [&] { return nowNs() - progressNs > qint64(kStallMs) * 1'000'000; };
@@ -371,7 +375,7 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
                 progressNs = nowNs();
             }
             return r.received >= c.bytes || stalled() || !simulator.running()
-                   || !program->form().mscPort->portOpen();
+                   || !program->session().port().portOpen();
         },
         c.timeoutMs, 50);
     const Usage after = usageNow();
@@ -401,11 +405,11 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
     } else {
         r.lost = c.bytes - seen;
         const QString why = !simulator.running()                    ? QStringLiteral("the simulator ended")
-                            : !program->form().mscPort->portOpen() ? QStringLiteral("the port closed")
+                            : !program->session().port().portOpen() ? QStringLiteral("the port closed")
                                                                     : QStringLiteral("the stream stalled");
         r.failure = QStringLiteral("%1 after %2 of %3 bytes").arg(why).arg(seen).arg(c.bytes);
     }
-    if (r.failure.isEmpty() && !program->form().mscPort->portOpen())
+    if (r.failure.isEmpty() && !program->session().port().portOpen())
         r.failure = QStringLiteral("the port closed");
     if (!dialogs.shown.isEmpty())
         r.failure = QStringLiteral("the program reported: ") + dialogs.shown.last().text;

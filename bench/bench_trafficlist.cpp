@@ -1,6 +1,9 @@
 // Traffic list at session length: appending a million 40-character lines, the memory they
 // take beyond their text, and selecting/scrolling to the last of them in a shown view.
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -77,7 +80,7 @@ Figures appendMillion(TrafficListModel &model)
     qint64 appendNs = 0;
     for (int i = 0; i < kLines; ++i) {
         timer.start();
-        const QString line = FormatTrafficLine(stampFor(i), i % 2 ? kMarkerIn : kMarkerOut,
+        const QString line = formatTrafficLine(stampFor(i), i % 2 ? kMarkerIn : kMarkerOut,
                                                data[size_t(i) % data.size()]);
         formatNs += timer.nsecsElapsed();
         timer.start();
@@ -124,7 +127,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 200; ++i) {
         QElapsedTimer cycle;
         cycle.start();
-        model.appendLine(FormatTrafficLine(stampFor(kLines + i), kMarkerIn, dataFor(i)));
+        model.appendLine(formatTrafficLine(stampFor(kLines + i), kMarkerIn, dataFor(i)));
         timer.start();
         view.selectLastAndScroll();
         selectMs.push_back(timer.nsecsElapsed() / 1e6);
@@ -151,7 +154,7 @@ int main(int argc, char **argv)
     const int burst = 100000;
     timer.start();
     for (int i = 0; i < burst; ++i) {
-        model.appendLine(FormatTrafficLine(stampFor(i), kMarkerIn, dataFor(i)));
+        model.appendLine(formatTrafficLine(stampFor(i), kMarkerIn, dataFor(i)));
         view.selectLastAndScroll();
         if (i % 100 == 99)
             app.processEvents();
@@ -161,8 +164,8 @@ int main(int argc, char **argv)
     std::printf("Traffic list, %d lines of %d characters\n\n", kLines, kLineChars);
     std::printf("| %-56s | %19s |\n", "measure", "value");
     std::printf("|%s|%s|\n", std::string(58, '-').c_str(), std::string(21, '-').c_str());
-    row("1M lines: FormatTrafficLine + appendLine, total", f.formatS + f.appendS, "s");
-    row("  of that FormatTrafficLine", f.formatS, "s");
+    row("1M lines: formatTrafficLine + appendLine, total", f.formatS + f.appendS, "s");
+    row("  of that formatTrafficLine", f.formatS, "s");
     row("  of that appendLine", f.appendS, "s");
     row("time per line (format + append)", (f.formatS + f.appendS) * 1e9 / kLines, "ns");
     row("time per appendLine", f.appendS * 1e9 / kLines, "ns");

@@ -85,6 +85,20 @@ char byteForChar(char16_t c)
 
 } // namespace
 
+char16_t cp1252Char(unsigned char byte)
+{
+    return kByteToChar[byte];
+}
+
+int cp1252Byte(char16_t c)
+{
+    const char byte = byteForChar(c);
+    // '?' is the stand-in for every character without a byte, and the byte of '?' itself.
+    if (byte == kUnmappable && c != u'?')
+        return -1;
+    return static_cast<unsigned char>(byte);
+}
+
 QString decodeCp1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);

@@ -10,4 +10,8 @@ namespace platform {
 QString decodeCp1252(QByteArrayView bytes);
 QByteArray encodeCp1252(QStringView text);
 
+// One byte's character, and the byte of one character (-1 when the code page has none).
+char16_t cp1252Char(unsigned char byte);
+int cp1252Byte(char16_t c);
+
 } // namespace platform

@@ -75,7 +75,7 @@ QtSerialPort::~QtSerialPort()
 void QtSerialPort::setCommPort(int portNumber)
 {
     if (portNumber < kFirstPort || portNumber > kLastPort) {
-        throw SerialError(QStringLiteral("Invalid port number %1: ports are numbered COM1 to COM256")
+        throw Failure(QStringLiteral("Invalid port number %1: ports are numbered COM1 to COM256")
                               .arg(portNumber),
                           ErrInvalidPortNumber);
     }
@@ -91,7 +91,7 @@ void QtSerialPort::setSettings(const QString &settings)
 {
     const std::optional<qint32> baud = baudFromSettings(settings);
     if (!baud) {
-        throw SerialError(QStringLiteral("Invalid line settings \"%1\": expected a baud rate followed "
+        throw Failure(QStringLiteral("Invalid line settings \"%1\": expected a baud rate followed "
                                          "by N,8,1 (no parity, 8 data bits, 1 stop bit)")
                               .arg(settings),
                           ErrBadSettings);
@@ -135,7 +135,7 @@ void QtSerialPort::openPort()
         failOpen(path);
     if (!m_port->setBaudRate(m_baud)) {
         m_port->close();
-        throw SerialError(QStringLiteral("%1 does not accept the line settings %2 (%3 baud)")
+        throw Failure(QStringLiteral("%1 does not accept the line settings %2 (%3 baud)")
                               .arg(portLabel(path), m_settings)
                               .arg(m_baud),
                           ErrBadSettings);
@@ -152,20 +152,20 @@ void QtSerialPort::failOpen(const QString &path)
     const bool deviceMissing = !QFileInfo::exists(path);
     switch (deviceMissing ? QSerialPort::DeviceNotFoundError : m_port->error()) {
     case QSerialPort::DeviceNotFoundError:
-        throw SerialError(QStringLiteral("%1 is not available: there is no such device").arg(label),
+        throw Failure(QStringLiteral("%1 is not available: there is no such device").arg(label),
                           ErrNoHardware);
     case QSerialPort::PermissionError:
         if (isAccessDenied(path)) {
-            throw SerialError(QStringLiteral("%1 cannot be opened: permission denied on %2 (the user "
+            throw Failure(QStringLiteral("%1 cannot be opened: permission denied on %2 (the user "
                                              "may need to be in the 'dialout' group)")
                                   .arg(label, path),
                               ErrPermissionDenied);
         }
         [[fallthrough]];
     case QSerialPort::OpenError:
-        throw SerialError(QStringLiteral("%1 is in use by another program").arg(label), ErrPortInUse);
+        throw Failure(QStringLiteral("%1 is in use by another program").arg(label), ErrPortInUse);
     default:
-        throw SerialError(QStringLiteral("%1 is not available: %2").arg(label, m_port->errorString()),
+        throw Failure(QStringLiteral("%1 is not available: %2").arg(label, m_port->errorString()),
                           ErrNoHardware);
     }
 }
@@ -186,18 +186,18 @@ QString QtSerialPort::portLabel(const QString &path) const
 void QtSerialPort::output(const QString &text)
 {
     if (!portOpen())
-        throw SerialError(QStringLiteral("Port COM%1 is not open").arg(m_commPort), ErrPortNotOpen);
+        throw Failure(QStringLiteral("Port COM%1 is not open").arg(m_commPort), ErrPortNotOpen);
     const QByteArray bytes = encodeCp1252(text);
     if (bytes.isEmpty())
         return;
     const QString label = portLabel(m_openPath);
     if (m_port->write(bytes) != bytes.size()) {
-        throw SerialError(QStringLiteral("Writing to %1 failed: %2").arg(label, m_port->errorString()),
+        throw Failure(QStringLiteral("Writing to %1 failed: %2").arg(label, m_port->errorString()),
                           ErrWriteFailed);
     }
     pushPendingWrites();
     if (m_lossPending)
-        throw SerialError(QStringLiteral("Writing to %1 failed: the device is gone").arg(label),
+        throw Failure(QStringLiteral("Writing to %1 failed: the device is gone").arg(label),
                           ErrWriteFailed);
 }
 

@@ -3,7 +3,7 @@
 // (configure, open state, write, count waiting, read all). Data passes as text, one
 // Windows-1252 character per byte, both ways.
 //
-// Failures throw SerialError with a description that names the device and one of these numbers:
+// Failures throw Failure with a description that names the device and one of these numbers:
 //   8002  invalid port number (outside COM1..COM256)
 //   8005  port already open / in use by another program
 //   8010  hardware not available (no such device)
@@ -11,20 +11,12 @@
 //   8015  could not set the line settings (bad settings text or rejected by the device)
 //   8016  permission denied (the user may not use the device)
 //   8020  write failed or device lost while open
+#include "Failure.h"
+
 #include <QString>
 #include <QtGlobal>
-#include <stdexcept>
 
 namespace platform {
-
-struct SerialError : std::runtime_error {
-    SerialError(const QString &description, qint32 number)
-        : std::runtime_error(description.toStdString()), description(description), number(number)
-    {
-    }
-    QString description;
-    qint32 number;
-};
 
 enum SerialErrorNumber : qint32 {
     ErrInvalidPortNumber = 8002,
@@ -40,17 +32,12 @@ class SerialPort {
 public:
     virtual ~SerialPort() = default;
 
-    // Configure: take effect at the next open.
+    // Configure: take effect at the next open. The port always reads everything waiting, with
+    // no receive or send thresholds, no end-of-file character and no handshaking.
     virtual void setCommPort(int portNumber) = 0;           // 1..256, else throws 8002
     virtual int commPort() const = 0;
     virtual void setSettings(const QString &settings) = 0;  // "9600,N,8,1", else throws 8015
     virtual QString settings() const = 0;
-    virtual void setInBufferSize(int) {}
-    virtual void setInputLen(int) {}
-    virtual void setRThreshold(int) {}
-    virtual void setSThreshold(int) {}
-    virtual void setEOFEnable(bool) {}
-    virtual void setHandshaking(int) {}
 
     // Open state.
     virtual bool portOpen() const = 0;

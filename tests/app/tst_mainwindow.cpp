@@ -55,7 +55,7 @@ class TestMainWindow : public QObject {
         if (!commands.isEmpty())
             writeFile(dir.filePath("DefaultCommands.icf"), commands);
         program = std::make_unique<MainProgram>(dir.path(), absentPort(dir.path()));
-        program->Load();
+        program->load();
         form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
         form().activateWindow();

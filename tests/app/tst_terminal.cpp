@@ -8,8 +8,12 @@
 #include "Pty.h"
 #include "QtSerialPort.h"
 #include "ScriptedDialogs.h"
-#include "TerminalCore.h"
-#include "TrafficList.h"
+#include "TerminalPresenter.h"
+#include "TerminalSession.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
@@ -63,7 +67,7 @@ class TestTerminal : public QObject {
         auto port = std::make_unique<platform::QtSerialPort>(
             [ini](int n) { return platform::devicePathForPort(n, ini); });
         auto p = std::make_unique<MainProgram>(dir.path(), std::move(port));
-        p->Load();
+        p->load();
         return p;
     }
 
@@ -193,7 +197,7 @@ private slots:
     void reopeningWithUnchangedSettingsKeepsWorking()
     {
         start();
-        program->terminal().prc_MainOpenInterface();
+        program->session().prc_MainOpenInterface();
         QCOMPARE(dialogs->shown.size(), 0);
         QCOMPARE(form().statusText(), QStringLiteral("Schnittstelle COM2 mit 19200 Baud ist geöffnet."));
         form().txtBefehl[0]->setText(QStringLiteral("X"));
@@ -207,7 +211,7 @@ private slots:
         QTest::keyClicks(form().txtSend, QStringLiteral("AB"));
         QVERIFY(form().cmdSend->isEnabled());
         g_bytComPort = 4; // COM5: absent
-        program->terminal().prc_MainOpenInterface();
+        program->session().prc_MainOpenInterface();
         QCOMPARE(dialogs->shown.size(), 1);
         QCOMPARE(form().statusText(), QStringLiteral("Keine Schnittstelle geöffnet!"));
         QVERIFY(form().cmdSend->isEnabled()); // it follows the field only
@@ -315,9 +319,9 @@ private slots:
         // Once the poll has seen the byte it waits for the line to fall quiet; send now.
         QElapsedTimer waited;
         waited.start();
-        while (!program->terminal().receiving() && waited.elapsed() < 2000)
+        while (!program->session().receiving() && waited.elapsed() < 2000)
             QTest::qWait(1);
-        QVERIFY(program->terminal().receiving());
+        QVERIFY(program->session().receiving());
         form().cmdBefehl[0]->click();
         QTRY_COMPARE(traffic().count(), 2);
         QCOMPARE(lines().at(0).mid(12, 9), QStringLiteral("  [OUT]  "));

@@ -1,11 +1,15 @@
 #pragma once
 // A running Tellurix in a temporary folder whose COM1 is a pseudo-terminal the test plays.
 #include "MainProgram.h"
+#include "TerminalSession.h"
 #include "PortTable.h"
 #include "Pty.h"
 #include "QtSerialPort.h"
 #include "ScriptedDialogs.h"
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
@@ -28,7 +32,7 @@ public:
         auto port = std::make_unique<platform::QtSerialPort>(
             [ini](int n) { return platform::devicePathForPort(n, ini); });
         program = std::make_unique<MainProgram>(folder.path(), std::move(port));
-        program->Load();
+        program->load();
         form().show();
         form().activateWindow();
         ready = QTest::qWaitForWindowActive(&form());

@@ -1,5 +1,6 @@
 // Command configuration files through the File menu: the file dialog's settings, cancel,
 // what comes back from a file, and what a save leaves in place.
+#include "CommandFileDialogs.h"
 #include "CommandFiles.h"
 #include "CommandSlots.h"
 #include "Dialogs.h"
@@ -94,9 +95,9 @@ private slots:
         QVERIFY(p.ready);
         const QString path = p.folder.filePath(QStringLiteral("round.icf"));
         p.form().txtBefehl[4]->setText(slotText);
-        prc_MainSaveCommandFile(p.form(), path, p.folder.path());
+        saveCommandFileFromMenu(p.form(), p.program->session(), path, p.folder.path());
         p.form().txtBefehl[4]->clear();
-        prc_MainLoadCommandFile(p.form(), path, p.folder.path());
+        loadCommandFileFromMenu(p.form(), p.program->session(), path, p.folder.path());
         QCOMPARE(p.form().txtBefehl[4]->text(), loaded);
     }
 

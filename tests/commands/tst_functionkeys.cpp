@@ -210,7 +210,7 @@ private slots:
     {
         ProgramFixture p(kPresets);
         QVERIFY(p.ready);
-        p.form().mscPort->setPortOpen(false); // buttons still enabled: the write itself fails
+        p.program->session().port().setPortOpen(false); // buttons still enabled: the write itself fails
         p.form().cmdBefehl[2]->click();
         QCOMPARE(p.dialogs.count(QStringLiteral("message")), 1);
         QVERIFY(p.dialogs.shown.last().text.startsWith(QStringLiteral("Beschreibung: ")));

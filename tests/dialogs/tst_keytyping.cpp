@@ -89,7 +89,7 @@ private slots:
             field.setSelection(caret, selectionLength);
         else
             field.setCursorPosition(caret);
-        TypeText(&field, typed);
+        typeText(&field, typed);
         QCOMPARE(field.text(), after);
         QCOMPARE(field.cursorPosition(), caretAfter);
     }
@@ -101,7 +101,7 @@ private slots:
         field.installEventFilter(&recorder);
         QSignalSpy changes(&field, &QLineEdit::textChanged);
 
-        TypeText(&field, QStringLiteral("a<Z9"));
+        typeText(&field, QStringLiteral("a<Z9"));
 
         const QList<int> keys{Qt::Key_A, Qt::Key_Less, Qt::Key_Z, Qt::Key_9};
         const QStringList texts{"a", "<", "Z", "9"};
@@ -125,7 +125,7 @@ private slots:
         field.installEventFilter(&recorder);
         const QString smiley = QString::fromUcs4(U"\U0001F600");
 
-        TypeText(&field, smiley + QStringLiteral("!"));
+        typeText(&field, smiley + QStringLiteral("!"));
 
         QCOMPARE(recorder.keys.size(), 4);
         QCOMPARE(recorder.keys.at(0).text, smiley);
@@ -139,11 +139,11 @@ private slots:
         DeleteOnFirstRelease killer;
         field->installEventFilter(&killer);
 
-        TypeText(field, QStringLiteral("abc"));
+        typeText(field, QStringLiteral("abc"));
 
         QVERIFY(watch.isNull());
         QCOMPARE(killer.presses, 1);
-        TypeText(nullptr, QStringLiteral("abc")); // nothing to type into: nothing happens
+        typeText(nullptr, QStringLiteral("abc")); // nothing to type into: nothing happens
     }
 };
 

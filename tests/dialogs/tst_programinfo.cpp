@@ -62,7 +62,7 @@ class TestProgramInfo : public QObject {
         writeFile(dir.filePath("Settings.ini"),
                   QStringLiteral("[SETTINGS]\r\nLanguage=%1\r\n").arg(language).toLatin1());
         program = std::make_unique<MainProgram>(dir.path(), absentPort(dir.path()));
-        program->Load();
+        program->load();
         form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
         form().activateWindow();

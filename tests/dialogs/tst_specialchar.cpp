@@ -62,7 +62,7 @@ class TestSpecialChar : public QObject {
         auto port = std::make_unique<platform::QtSerialPort>(
             [ini](int n) { return platform::devicePathForPort(n, ini); });
         program = std::make_unique<MainProgram>(dir.path(), std::move(port));
-        program->Load();
+        program->load();
         form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
         form().activateWindow();
@@ -185,7 +185,7 @@ private slots:
         form().txtSend->setFocus();
         form().txtSend->setSelection(3, 3);
         // Opened while the field keeps its selection: only the window loses the focus.
-        program->ShowSpecialCharDialog();
+        program->showSpecialCharDialog();
         QPointer<frmSpecialChar> dialog = shownDialog();
         QVERIFY(dialog);
         QTest::mouseClick(dialog->chkLf, Qt::LeftButton);

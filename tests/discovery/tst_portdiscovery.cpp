@@ -68,7 +68,7 @@ VersionQuery reportVersion(qint32 platformId, qint32 major, qint32 minor)
 
 VersionQuery failVersion(const QString &description, qint32 number)
 {
-    return [=](OsVersionInfo &) { throw VersionQueryError(description, number); };
+    return [=](OsVersionInfo &) { throw platform::Failure(description, number); };
 }
 
 } // namespace
@@ -380,7 +380,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, expected);
-        const std::optional<qint16> count = PortCountFromText(text);
+        const std::optional<qint16> count = portCountFromText(text);
         QCOMPARE(count ? int(*count) : -99999, expected);
     }
 };

@@ -3,13 +3,17 @@
 // the main window relabelled afterwards.
 #include "FakeSystemTree.h"
 #include "MainProgram.h"
+#include "TerminalSession.h"
 #include "PortDiscovery.h"
 #include "PortTable.h"
 #include "ProfileFile.h"
 #include "Pty.h"
 #include "QtSerialPort.h"
 #include "ScriptedDialogs.h"
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 #include "frmMain.h"
 #include "frmSettings.h"
 #include "modGlobal.h"
@@ -133,8 +137,8 @@ class TestSettingsProgram : public QObject {
         auto port = std::make_unique<platform::QtSerialPort>(
             [table](int n) { return platform::devicePathForPort(n, table); });
         program = std::make_unique<MainProgram>(dir.path(), std::move(port));
-        program->SetPortInventorySource(tree->root(), ini());
-        program->Load();
+        program->setPortInventorySource(tree->root(), ini());
+        program->load();
         form().show();
         QVERIFY(QTest::qWaitForWindowExposed(&form()));
     }
@@ -217,7 +221,7 @@ private slots:
 
         QCOMPARE(form().statusText(), openText);
         QCOMPARE(pty->slaveLineSpeed(), 19200);
-        QVERIFY(form().mscPort->portOpen());
+        QVERIFY(program->session().port().portOpen());
         QCOMPARE(record(), (Record{1, 6, 0, 0}));
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(readAll(settingsFile()), settingsBefore);
@@ -304,7 +308,7 @@ private slots:
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(record(), (Record{1, 6, 0, 0}));
         QCOMPARE(form().statusText(), statusBefore);
-        QVERIFY(form().mscPort->portOpen());
+        QVERIFY(program->session().port().portOpen());
         QCOMPARE(pty->slaveLineSpeed(), 1200);
         QCOMPARE(readAll(settingsFile()), settingsBefore);
         QCOMPARE(form().cmdQuit->text(), QStringLiteral("Beenden"));
@@ -373,7 +377,7 @@ private slots:
     {
         start({1, 6, 0, 0});
         VersionQueryGuard guard;
-        SetVersionQuery([](OsVersionInfo &) { throw VersionQueryError(QStringLiteral("no answer"), 7); });
+        SetVersionQuery([](OsVersionInfo &) { throw platform::Failure(QStringLiteral("no answer"), 7); });
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
         QCOMPARE(dialogs->count(QStringLiteral("message")), 1);

@@ -1,7 +1,10 @@
 #include "Flood.h"
 
 #include "Cp1252.h"
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 #include "frmMain.h"
 
 #include <QLineEdit>

@@ -2,10 +2,14 @@
 // A running Tellurix in a temporary folder whose COM1 is a device path of the caller's: a pty
 // of the test's own, or the link of a simulator in another process.
 #include "MainProgram.h"
+#include "TerminalSession.h"
 #include "PortTable.h"
 #include "QtSerialPort.h"
 #include "ScriptedDialogs.h"
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
@@ -37,7 +41,7 @@ public:
         auto port = std::make_unique<platform::QtSerialPort>(
             [ini](int n) { return platform::devicePathForPort(n, ini); });
         program = std::make_unique<MainProgram>(folder.path(), std::move(port));
-        program->Load();
+        program->load();
         form().show();
         form().activateWindow();
         return QTest::qWaitForWindowActive(&form());

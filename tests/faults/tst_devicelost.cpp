@@ -107,7 +107,7 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QVERIFY(simulator.start(kStream));
     QTemporaryDir inventoryRoot;
     QVERIFY(makeInventoryRoot(inventoryRoot.path(), simulator.link()));
-    p.program->SetPortInventorySource(inventoryRoot.path(), p.folder.filePath(QStringLiteral("Ports.ini")));
+    p.program->setPortInventorySource(inventoryRoot.path(), p.folder.filePath(QStringLiteral("Ports.ini")));
     stream = std::make_unique<TrafficStreamCheck>(p.traffic(), kStreamedBeforeLoss);
     QSignalSpy streamingAgain(stream.get(), &TrafficStreamCheck::streamEnded);
     p.form().mnuEditSettings->trigger();

@@ -3,15 +3,11 @@
 // new version, and whatever a killed save leaves beside them must not disturb the next start.
 // The saving runs in tellurix-savecrash, which saves as the program does on closing, over and
 // over, alternating between two sets of values.
-#include "QtSerialPort.h"
 #include "SettingsStore.h"
-#include "frmMain.h"
 #include "modGlobal.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QListView>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -208,15 +204,15 @@ void TestSaveCrash::checkTheProgramStartsFrom(const QString &folder, char settin
                                               char presetsVersion, const QString &mode)
 {
     const bool all = mode == QLatin1String("all");
-    frmMain form(std::make_unique<platform::QtSerialPort>([](int) { return QString(); }), new QListView);
-    prc_MainLoadSettings(form, folder);
+    CommandSet loaded;
+    prc_MainLoadSettings(folder, loaded);
     const bool settingsB = settingsVersion == 'B';
     QCOMPARE(g_bytBaudrate, quint8(settingsB ? 10 : 5));
     QCOMPARE(g_bytLanguage, quint8(settingsB && all ? 1 : 0));
     const bool presetsB = presetsVersion == 'B';
     const QString first = !presetsB ? QStringLiteral("A1") : all ? QStringLiteral("second value 1") : QStringLiteral("B1");
-    QCOMPARE(form.txtBefehl[0]->text(), first);
-    QCOMPARE(form.txtBefehl[7]->text(), presetsB && all ? QStringLiteral("second value 8") : QStringLiteral("A8"));
+    QCOMPARE(loaded.texts[0], first);
+    QCOMPARE(loaded.texts[7], presetsB && all ? QStringLiteral("second value 8") : QStringLiteral("A8"));
 }
 
 QTEST_MAIN(TestSaveCrash)

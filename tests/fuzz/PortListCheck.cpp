@@ -56,7 +56,7 @@ QString portName(int number)
 std::optional<QList<Entry>> discoveredEntries(const QString &portList)
 {
     const QStringList fields = portList.split(kPortListSeparator, Qt::KeepEmptyParts);
-    const int count = PortCountFromText(numbersOnly(fields.front())).value_or(0);
+    const int count = portCountFromText(numbersOnly(fields.front())).value_or(0);
     if (count <= 0)
         return std::nullopt;
     QList<Entry> entries;

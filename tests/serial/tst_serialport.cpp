@@ -17,7 +17,7 @@
 #include <unistd.h>
 
 using platform::QtSerialPort;
-using platform::SerialError;
+using platform::Failure;
 
 namespace {
 
@@ -34,16 +34,16 @@ QString allBytesAsText()
     return platform::decodeCp1252(all);
 }
 
-// Runs `action`, which must throw a SerialError; returns it (number 0 when nothing was thrown).
+// Runs `action`, which must throw a Failure; returns it (number 0 when nothing was thrown).
 template<typename Action>
-SerialError failureOf(Action action)
+Failure failureOf(Action action)
 {
     try {
         action();
-    } catch (const SerialError &error) {
+    } catch (const Failure &error) {
         return error;
     }
-    return SerialError(QString(), 0);
+    return Failure(QString(), 0);
 }
 
 double processCpuSeconds()
@@ -232,7 +232,7 @@ void TestSerialPort::portNumberOutOfRange()
     QFETCH(int, number);
     QtSerialPort serial(alwaysPath(QStringLiteral("/nonexistent")));
     serial.setCommPort(7);
-    const SerialError error = failureOf([&] { serial.setCommPort(port); });
+    const Failure error = failureOf([&] { serial.setCommPort(port); });
     QCOMPARE(error.number, number);
     QCOMPARE(serial.commPort(), number == 0 ? port : 7);
     if (number != 0)
@@ -263,7 +263,7 @@ void TestSerialPort::badSettingsText()
     QFETCH(int, number);
     QtSerialPort port(alwaysPath(QStringLiteral("/nonexistent")));
     port.setSettings(QStringLiteral("19200,N,8,1"));
-    const SerialError error = failureOf([&] { port.setSettings(settings); });
+    const Failure error = failureOf([&] { port.setSettings(settings); });
     QCOMPARE(error.number, number);
     QCOMPARE(port.settings(), number == 0 ? settings : QStringLiteral("19200,N,8,1"));
 }
@@ -293,7 +293,7 @@ void TestSerialPort::missingDevice()
     const QString path = dir.filePath(QStringLiteral("ttyGone"));
     QtSerialPort port(alwaysPath(path));
     port.setCommPort(3);
-    const SerialError error = failureOf([&] { port.setPortOpen(true); });
+    const Failure error = failureOf([&] { port.setPortOpen(true); });
     QCOMPARE(error.number, 8010);
     QVERIFY2(error.description.contains(path), qPrintable(error.description));
     QVERIFY2(error.description.contains(QStringLiteral("COM3")), qPrintable(error.description));
@@ -321,7 +321,7 @@ void TestSerialPort::busyDevice()
     first.setPortOpen(true);
     QtSerialPort second(alwaysPath(secondPath));
     second.setCommPort(2);
-    const SerialError error = failureOf([&] { second.setPortOpen(true); });
+    const Failure error = failureOf([&] { second.setPortOpen(true); });
     QCOMPARE(error.number, 8005);
     QVERIFY2(error.description.contains(secondPath), qPrintable(error.description));
     QVERIFY2(error.description.contains(QStringLiteral("in use")), qPrintable(error.description));
@@ -341,7 +341,7 @@ void TestSerialPort::deniedDevice()
     QVERIFY(pty.isValid());
     QCOMPARE(::chmod(QFile::encodeName(pty.slavePath()).constData(), 0), 0);
     QtSerialPort port(alwaysPath(pty.slavePath()));
-    const SerialError error = failureOf([&] { port.setPortOpen(true); });
+    const Failure error = failureOf([&] { port.setPortOpen(true); });
     QCOMPARE(error.number, 8016);
     QVERIFY2(error.description.contains(pty.slavePath()), qPrintable(error.description));
     QVERIFY2(error.description.contains(QStringLiteral("dialout")), qPrintable(error.description));
@@ -491,7 +491,7 @@ void TestSerialPort::vanishedDeviceFailsAWrite()
     port.setPortOpen(true);
     pty.closeMaster();
     // No event loop ran since: the write itself finds the device gone.
-    const SerialError error = failureOf([&] { port.output(QStringLiteral("AT\r")); });
+    const Failure error = failureOf([&] { port.output(QStringLiteral("AT\r")); });
     QCOMPARE(error.number, 8020);
     QVERIFY2(error.description.contains(pty.slavePath()), qPrintable(error.description));
     QVERIFY(!port.portOpen());

@@ -1,29 +1,11 @@
 #include "SettingsStore.h"
-#include "frmMain.h"
 #include "modGlobal.h"
 
 #include <QFile>
-#include <QLineEdit>
-#include <QListView>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-// Settings tests never open a port; the port object only has to exist.
-class NoPort final : public platform::SerialPort {
-public:
-    void setCommPort(int) override {}
-    int commPort() const override { return 1; }
-    void setSettings(const QString &) override {}
-    QString settings() const override { return {}; }
-    bool portOpen() const override { return false; }
-    void setPortOpen(bool) override { throw platform::SerialError(QStringLiteral("no port"), 8010); }
-    void output(const QString &) override { throw platform::SerialError(QStringLiteral("closed"), 8012); }
-    qint16 inBufferCount() override { return 0; }
-    QString input() override { return {}; }
-    bool takeDeviceLost() override { return false; }
-};
 
 QByteArray readAll(const QString &path)
 {
@@ -50,7 +32,7 @@ void resetRecord()
 
 class TestSettingsStore : public QObject {
     Q_OBJECT
-    std::unique_ptr<frmMain> form;
+    CommandSet presets;
     QTemporaryDir dir;
 
 private slots:
@@ -59,22 +41,21 @@ private slots:
         QVERIFY(dir.isValid());
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        form = std::make_unique<frmMain>(std::make_unique<NoPort>(), new QListView);
+        presets = CommandSet();
         resetRecord();
     }
-    void cleanup() { form.reset(); }
 
     void firstRunGivesZerosAndWritesBothFiles()
     {
-        prc_MainLoadSettings(*form, dir.path());
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytComPort, quint8(0));
         QCOMPARE(g_bytBaudrate, quint8(0));
         QCOMPARE(g_bytPeculiar, quint8(0));
         QCOMPARE(g_bytLanguage, quint8(0));
-        for (QLineEdit *t : form->txtBefehl)
-            QCOMPARE(t->text(), QString());
+        for (const QString &t : presets.texts)
+            QCOMPARE(t, QString());
 
-        prc_MainSaveSettings(*form, dir.path());
+        prc_MainSaveSettings(dir.path(), presets);
         QCOMPARE(readAll(dir.filePath("Settings.ini")),
                  QByteArray("[SETTINGS]\r\nComPort=0\r\nBaudrate=0\r\nPeculiar=0\r\nLanguage=0\r\n"));
         QCOMPARE(readAll(dir.filePath("DefaultCommands.icf")),
@@ -85,7 +66,7 @@ private slots:
     void languageAloneLeavesTheRestZero()
     {
         writeFile(dir.filePath("Settings.ini"), "[SETTINGS]\r\nLanguage=1\r\n");
-        prc_MainLoadSettings(*form, dir.path());
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytLanguage, quint8(1));
         QCOMPARE(g_bytComPort, quint8(0));
         QCOMPARE(g_bytBaudrate, quint8(0));
@@ -95,10 +76,10 @@ private slots:
     void otherLinesSurviveASaveAndKeysKeepTheirPlace()
     {
         writeFile(dir.filePath("Settings.ini"), readAll(QStringLiteral(TEST_DATA_DIR "/extra_keys.ini")));
-        prc_MainLoadSettings(*form, dir.path());
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytComPort, quint8(3)); // 'comport = 3': other case, blanks around '='
         QCOMPARE(g_bytLanguage, quint8(1));
-        prc_MainSaveSettings(*form, dir.path());
+        prc_MainSaveSettings(dir.path(), presets);
         QCOMPARE(readAll(dir.filePath("Settings.ini")),
                  readAll(QStringLiteral(TEST_DATA_DIR "/extra_keys.ref")));
     }
@@ -125,12 +106,12 @@ private slots:
         writeFile(dir.filePath("Settings.ini"),
                   "[SETTINGS]\r\nComPort=2\r\nBaudrate=" + value + "\r\nPeculiar=1\r\nLanguage=1\r\n");
         writeFile(dir.filePath("DefaultCommands.icf"), "[SETTINGS]\r\nParam4=AT<CR>\r\n");
-        prc_MainLoadSettings(*form, dir.path());
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(int(g_bytBaudrate), expected);
         QCOMPARE(g_bytComPort, quint8(2));
         QCOMPARE(g_bytPeculiar, quint8(1));
         QCOMPARE(g_bytLanguage, quint8(1));
-        QCOMPARE(form->txtBefehl[3]->text(), QStringLiteral("AT<CR>"));
+        QCOMPARE(presets.texts[3], QStringLiteral("AT<CR>"));
     }
 
     void savedValuesArePlainDecimal()
@@ -139,16 +120,16 @@ private slots:
         g_bytBaudrate = 10;
         g_bytPeculiar = 1;
         g_bytLanguage = 0;
-        form->txtBefehl[0]->setText(QStringLiteral("<STX>ABC"));
-        prc_MainSaveSettings(*form, dir.path());
+        presets.texts[0] = QStringLiteral("<STX>ABC");
+        prc_MainSaveSettings(dir.path(), presets);
         QCOMPARE(readAll(dir.filePath("Settings.ini")),
                  QByteArray("[SETTINGS]\r\nComPort=255\r\nBaudrate=10\r\nPeculiar=1\r\nLanguage=0\r\n"));
         resetRecord();
-        form->txtBefehl[0]->clear();
-        prc_MainLoadSettings(*form, dir.path());
+        presets.texts[0].clear();
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytComPort, quint8(255));
         QCOMPARE(g_bytBaudrate, quint8(10));
-        QCOMPARE(form->txtBefehl[0]->text(), QStringLiteral("<STX>ABC"));
+        QCOMPARE(presets.texts[0], QStringLiteral("<STX>ABC"));
     }
 
     void brokenFilesStartWithDefaults_data()
@@ -170,18 +151,18 @@ private slots:
         QFETCH(QByteArray, content);
         writeFile(dir.filePath("Settings.ini"), content);
         writeFile(dir.filePath("DefaultCommands.icf"), content);
-        prc_MainLoadSettings(*form, dir.path());
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytComPort, quint8(0));
         QCOMPARE(g_bytLanguage, quint8(0));
-        for (QLineEdit *t : form->txtBefehl)
-            QVERIFY(t->text().size() <= 254);
+        for (const QString &t : presets.texts)
+            QVERIFY(t.size() <= 254);
     }
 
     void duplicateSectionsAndKeysTakeTheFirst()
     {
         writeFile(dir.filePath("Settings.ini"),
                   "[SETTINGS]\r\nLanguage=1\r\nLanguage=0\r\n[SETTINGS]\r\nComPort=4\r\n");
-        prc_MainLoadSettings(*form, dir.path());
+        prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytLanguage, quint8(1));
     }
 
@@ -190,11 +171,11 @@ private slots:
         // A folder that cannot exist: its parent is a file. Works the same for root.
         writeFile(dir.filePath("plain-file"), "x");
         const QString folder = dir.filePath("plain-file/program");
-        prc_MainLoadSettings(*form, folder);
+        prc_MainLoadSettings(folder, presets);
         QCOMPARE(g_bytComPort, quint8(0));
         g_bytLanguage = 1;
-        form->txtBefehl[0]->setText(QStringLiteral("AT"));
-        prc_MainSaveSettings(*form, folder);
+        presets.texts[0] = QStringLiteral("AT");
+        prc_MainSaveSettings(folder, presets);
         QCOMPARE(readAll(dir.filePath("plain-file")), QByteArray("x"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("plain-file")});
@@ -207,7 +188,7 @@ private slots:
         writeFile(dir.filePath("Settings.ini"), "[SETTINGS]\r\nComPort=1\r\n");
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         g_bytComPort = 5;
-        prc_MainSaveSettings(*form, dir.path());
+        prc_MainSaveSettings(dir.path(), presets);
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                               | QFileDevice::ExeOwner);
         QCOMPARE(readAll(dir.filePath("Settings.ini")), QByteArray("[SETTINGS]\r\nComPort=1\r\n"));

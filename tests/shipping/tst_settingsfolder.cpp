@@ -194,7 +194,7 @@ private slots:
         {
             const QString folder = platform::settingsFolderFor(program);
             MainProgram first(folder, absentPort(folder));
-            first.Load();
+            first.load();
             first.form().txtBefehl[2]->setText(QStringLiteral("*IDN?<LF>"));
             g_bytLanguage = 1;
             first.form().close();
@@ -206,7 +206,7 @@ private slots:
         g_bytLanguage = 0;
         const QString folder = platform::settingsFolderFor(program);
         MainProgram second(folder, absentPort(folder));
-        second.Load();
+        second.load();
         QCOMPARE(second.form().txtBefehl[2]->text(), QStringLiteral("*IDN?<LF>"));
         QCOMPARE(g_bytLanguage, quint8(1));
 

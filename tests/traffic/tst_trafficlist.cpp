@@ -1,5 +1,8 @@
 // Line format and the line store of the traffic list.
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -101,7 +104,7 @@ void TestTrafficList::formatLine()
     QFETCH(QString, data);
     QFETCH(QString, line);
 
-    const QString formatted = FormatTrafficLine(stampAt(hour, minute, second, ms), marker, data);
+    const QString formatted = formatTrafficLine(stampAt(hour, minute, second, ms), marker, data);
     QCOMPARE(formatted, line);
     QCOMPARE(formatted.mid(21), data); // the data starts at position 22
 }
@@ -116,8 +119,8 @@ void TestTrafficList::markersAreNineCharacters()
 
 void TestTrafficList::emptyDataGivesTwentyOneCharacters()
 {
-    QCOMPARE(FormatTrafficLine(stampAt(14, 3, 27, 45), kMarkerOut, QString()).size(), 21);
-    QCOMPARE(FormatTrafficLine(stampAt(0, 0, 0, 0), kMarkerIn, QString()).size(), 21);
+    QCOMPARE(formatTrafficLine(stampAt(14, 3, 27, 45), kMarkerOut, QString()).size(), 21);
+    QCOMPARE(formatTrafficLine(stampAt(0, 0, 0, 0), kMarkerIn, QString()).size(), 21);
 }
 
 void TestTrafficList::linesComeBackExactly_data()

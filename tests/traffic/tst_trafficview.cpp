@@ -1,5 +1,9 @@
 // The traffic list view: control pictures, one row per line, selecting and scrolling.
-#include "TrafficList.h"
+#include "TrafficLine.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
+#include "Twips.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -74,7 +78,7 @@ QImage paintedLine(const QString &line)
     model.appendLine(line);
     TrafficLineDelegate delegate;
     QStyleOptionViewItem option;
-    option.font = TrafficListFont();
+    option.font = terminalFont();
     option.fontMetrics = QFontMetrics(option.font);
     option.state = QStyle::State_Enabled;
     option.palette.setColor(QPalette::Text, Qt::black);
@@ -147,13 +151,13 @@ void TestTrafficView::controlPictures()
 {
     QFETCH(QString, line);
     QFETCH(QString, shown);
-    QCOMPARE(ControlPicturesForDisplay(line), shown);
+    QCOMPARE(controlPicturesForDisplay(line), shown);
 }
 
 void TestTrafficView::allControlCodesHavePictures()
 {
     for (int code = 0; code < 32; ++code) {
-        const QString shown = ControlPicturesForDisplay(chars({'a', code, 'b'}));
+        const QString shown = controlPicturesForDisplay(chars({'a', code, 'b'}));
         QCOMPARE(shown, chars({'a', 0x2400 + code, 'b'}));
     }
 }
@@ -161,7 +165,7 @@ void TestTrafficView::allControlCodesHavePictures()
 void TestTrafficView::unchangedLineIsShared()
 {
     const QString line = QString::fromUtf8("no control characters");
-    QVERIFY(ControlPicturesForDisplay(line).isSharedWith(line));
+    QVERIFY(controlPicturesForDisplay(line).isSharedWith(line));
 }
 
 void TestTrafficView::listIsConfiguredForLongSessions()
@@ -179,7 +183,7 @@ void TestTrafficView::listIsConfiguredForLongSessions()
 
 void TestTrafficView::usesTheTerminalFontOrTheFixedFont()
 {
-    const QFont font = TrafficListFont();
+    const QFont font = terminalFont();
     QCOMPARE(font.pointSize(), 9);
     if (QFontDatabase::hasFamily(QStringLiteral("Terminal")))
         QCOMPARE(font.family(), QStringLiteral("Terminal"));

@@ -1,0 +1,51 @@
+#include "ReceivePoller.h"
+
+ReceivePoller::ReceivePoller(platform::SerialPort &port, QObject *parent)
+    : QObject(parent), m_port(port), m_pause(platform::makeTimer(platform::TimerKind::SingleShot))
+{
+    m_pause->timeout = [this] { onQuietPauseOver(); };
+}
+
+void ReceivePoller::tick()
+{
+    if (m_port.takeDeviceLost()) {
+        m_gathering = false;
+        m_pause->stop();
+        emit deviceLost();
+        return;
+    }
+    if (m_gathering)
+        return;
+    m_count = m_port.inBufferCount();
+    if (m_count <= 0)
+        return;
+    m_gathering = true;
+    if (m_count >= kChunkLimit)
+        finish();
+    else
+        m_pause->start(kQuietPauseMs);
+}
+
+void ReceivePoller::onQuietPauseOver()
+{
+    const qint16 now = m_port.inBufferCount();
+    if (now <= 0) {
+        // The port went away or was reopened while the chunk was gathered: nothing to log.
+        m_gathering = false;
+        return;
+    }
+    if (now != m_count) {
+        m_count = m_port.inBufferCount();
+        if (m_count < kChunkLimit) {
+            m_pause->start(kQuietPauseMs);
+            return;
+        }
+    }
+    finish();
+}
+
+void ReceivePoller::finish()
+{
+    m_gathering = false;
+    emit chunkComplete();
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Receive polling as a timer-driven state machine on the UI thread: every tick looks at the
+// count of waiting bytes; once bytes wait, the count is checked again every 20 ms until it
+// stays the same across one pause (or 512 bytes or more are waiting, so that a continuous
+// stream becomes a sequence of chunks and nothing piles up), then chunkComplete() asks the
+// owner to read everything. Ticks that fall due while a chunk is gathered do nothing.
+#include "SerialPort.h"
+#include "Timer.h"
+
+#include <QObject>
+#include <memory>
+
+class ReceivePoller : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kQuietPauseMs = 20;
+    static constexpr qint16 kChunkLimit = 512;
+
+    explicit ReceivePoller(platform::SerialPort &port, QObject *parent = nullptr);
+
+    void tick();
+    bool gathering() const { return m_gathering; }
+
+signals:
+    void chunkComplete();
+    // The device went away; what it delivered before is still waiting to be read.
+    void deviceLost();
+
+private:
+    void onQuietPauseOver();
+    void finish();
+
+    platform::SerialPort &m_port;
+    std::unique_ptr<platform::Timer> m_pause;
+    qint16 m_count = 0;
+    bool m_gathering = false;
+};

@@ -1,0 +1,114 @@
+#include "TerminalSession.h"
+
+#include "BaudRates.h"
+#include "Tokens.h"
+#include "TrafficLine.h"
+#include "modFormat.h"
+#include "modGlobal.h"
+#include "modTools.h"
+
+TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, QObject *parent)
+    : QObject(parent),
+      m_port(std::move(port)),
+      m_traffic(std::make_unique<TrafficListModel>()),
+      m_poller(std::make_unique<ReceivePoller>(*m_port)),
+      m_tick(platform::makeTimer(platform::TimerKind::Repeating))
+{
+    connect(m_poller.get(), &ReceivePoller::chunkComplete, this, &TerminalSession::receiveChunk);
+    connect(m_poller.get(), &ReceivePoller::deviceLost, this, &TerminalSession::onDeviceLost);
+    // The poll runs from the start, whether or not a port is open; a closed port has nothing
+    // waiting.
+    m_tick->timeout = [this] { m_poller->tick(); };
+    m_tick->start(kTickMs);
+}
+
+TerminalSession::~TerminalSession()
+{
+    // The tick and the poller refer to the port: they go first.
+    m_tick.reset();
+    m_poller.reset();
+}
+
+void TerminalSession::setConnection(bool open, const QString &statusText)
+{
+    m_open = open;
+    emit connectionChanged(open, statusText);
+}
+
+void TerminalSession::prc_MainOpenInterface()
+{
+    platform::SerialPort &port = *m_port;
+    try {
+        setConnection(false, fkt_ToolsGetResString(1600));
+        if (port.portOpen())
+            port.setPortOpen(false);
+        const QString rate = baudRateText(g_bytBaudrate);
+        const qint16 portNumber = static_cast<qint16>(g_bytComPort + 1);
+        port.setCommPort(portNumber);
+        port.setSettings(rate + QStringLiteral(",N,8,1"));
+        if (!port.portOpen())
+            port.setPortOpen(true);
+        setConnection(true, fkt_FormatInsertParam(fkt_ToolsGetResString(1601),
+                                                  QString::number(portNumber), rate));
+    } catch (const platform::Failure &failure) {
+        m_open = false;
+        emit openFailed(failure);
+    }
+}
+
+void TerminalSession::SendText(const QString &text)
+{
+    stamp = platform::clock().nowUtc();
+    const QString converted = TokensToChars(text);
+    try {
+        m_port->output(converted);
+    } catch (const platform::Failure &failure) {
+        emit sendFailed(failure);
+        throw;
+    }
+    AddTrafficLine(kMarkerOut, g_bytPeculiar != 0 ? text : converted);
+}
+
+void TerminalSession::AddTrafficLine(const QString &marker, const QString &data)
+{
+    m_traffic->appendLine(formatTrafficLine(stamp, marker, data));
+    emit lineAppended(int(m_traffic->count() - 1));
+}
+
+void TerminalSession::clearTraffic()
+{
+    m_traffic->clear();
+    emit trafficCleared();
+}
+
+void TerminalSession::setPresets(const CommandSet &presets)
+{
+    m_presets = presets;
+    emit presetsChanged();
+}
+
+void TerminalSession::setPreset(int slot, const QString &text)
+{
+    m_presets.texts.at(size_t(slot - 1)) = text;
+}
+
+void TerminalSession::receiveChunk()
+{
+    stamp = platform::clock().nowUtc();
+    QString s = m_port->input();
+    if (s.isEmpty())
+        return;
+    if (g_bytPeculiar != 0)
+        s = CharsToTokens(s);
+    AddTrafficLine(kMarkerIn, s);
+}
+
+void TerminalSession::onDeviceLost()
+{
+    // What the device delivered before it went away is still the session's: it becomes the
+    // last received line before the port-closed state.
+    receiveChunk();
+    // Quietly: a box here would repeat for every tick of a device that comes and goes.
+    setConnection(false, fkt_ToolsGetResString(1600));
+    emit deviceLost();
+}

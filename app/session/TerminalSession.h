@@ -1,0 +1,77 @@
+#pragma once
+// One terminal session on one serial line, without any window: the port, the receive poll,
+// the traffic lines, the time-stamp record and the eight presets. Windows present it: they
+// call its operations and follow its signals. Everything runs on the UI thread.
+//
+// The session owns its port; the poller, the timers and the model go before the port when it
+// is destroyed, so nothing outlives what it refers to.
+#include "Clock.h"
+#include "CommandSet.h"
+#include "Failure.h"
+#include "ReceivePoller.h"
+#include "SerialPort.h"
+#include "Timer.h"
+#include "TrafficListModel.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+
+class TerminalSession : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kTickMs = 10;
+
+    explicit TerminalSession(std::unique_ptr<platform::SerialPort> port, QObject *parent = nullptr);
+    ~TerminalSession() override;
+
+    // Closes, configures and opens the port from the global settings. The connection goes
+    // closed first and open only at the end; a failure leaves it closed and is told through
+    // openFailed(), never thrown.
+    void prc_MainOpenInterface();
+
+    // Converts the tokens, writes the bytes and logs the sent line. A failed write throws
+    // platform::Failure (after sendFailed()); nothing is logged then.
+    void SendText(const QString &text);
+    // Formats the time-stamp record with the marker and the data and appends the line.
+    void AddTrafficLine(const QString &marker, const QString &data);
+    void clearTraffic();
+
+    const CommandSet &presets() const { return m_presets; }
+    void setPresets(const CommandSet &presets); // tells presetsChanged()
+    void setPreset(int slot, const QString &text); // slot 1..8; an edit, told to nobody
+
+    bool isOpen() const { return m_open; }
+    // True while a received chunk is being gathered.
+    bool receiving() const { return m_poller->gathering(); }
+
+    platform::SerialPort &port() { return *m_port; }
+    TrafficListModel &traffic() { return *m_traffic; }
+    const TrafficListModel &traffic() const { return *m_traffic; }
+    platform::Timer &timTimer() { return *m_tick; }
+
+    // The time-stamp record, written right before a line is made.
+    platform::SystemTime stamp;
+
+signals:
+    // The connection went open or closed; statusText says so in the program's language.
+    void connectionChanged(bool open, const QString &statusText);
+    void openFailed(const platform::Failure &failure);
+    void sendFailed(const platform::Failure &failure);
+    void deviceLost();
+    void lineAppended(int row);
+    void trafficCleared();
+    void presetsChanged();
+
+private:
+    void receiveChunk();
+    void onDeviceLost();
+    void setConnection(bool open, const QString &statusText);
+
+    std::unique_ptr<platform::SerialPort> m_port;
+    std::unique_ptr<TrafficListModel> m_traffic;
+    std::unique_ptr<ReceivePoller> m_poller;
+    std::unique_ptr<platform::Timer> m_tick;
+    CommandSet m_presets;
+    bool m_open = false;
+};

@@ -1,0 +1,166 @@
+#include "TrafficListModel.h"
+
+#include "Cp1252.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
+// Lines larger than this get a chunk of their own instead of cutting the open chunk short.
+constexpr qsizetype kOwnChunkBytes = kChunkBytes / 4;
+
+// Writes line in the one-byte form to out; false (with out partly written) if some
+// character has no byte.
+bool encodeNarrow(QStringView line, char *out)
+{
+    for (const QChar c : line) {
+        const int byte = c.unicode() < 0x80 ? c.unicode() : platform::cp1252Byte(c.unicode());
+        if (byte < 0)
+            return false;
+        *out++ = char(byte);
+    }
+    return true;
+}
+
+} // namespace
+
+TrafficListModel::TrafficListModel(QObject *parent) : QAbstractListModel(parent) {}
+
+TrafficListModel::~TrafficListModel() = default;
+
+void TrafficListModel::appendLine(const QString &line)
+{
+    const LineRef ref = store(line);
+    const int row = int(m_lines.size());
+    beginInsertRows(QModelIndex(), row, row);
+    m_lines.push_back(ref);
+    endInsertRows();
+}
+
+TrafficListModel::LineRef TrafficListModel::store(QStringView line)
+{
+    LineRef ref;
+    ref.length = quint64(line.size());
+    m_longestLine = std::max(m_longestLine, line.size());
+    if (line.isEmpty())
+        return ref;
+
+    const qsizetype narrowSize = line.size();
+    ref.chunk = chunkWithRoom(narrowSize);
+    Chunk *chunk = &m_chunks[ref.chunk];
+    qsizetype size = narrowSize;
+    if (!encodeNarrow(line, chunk->bytes.get() + chunk->used)) {
+        size = line.size() * qsizetype(sizeof(char16_t));
+        ref.wide = 1;
+        ref.chunk = chunkWithRoom(size);
+        chunk = &m_chunks[ref.chunk];
+        std::memcpy(chunk->bytes.get() + chunk->used, line.utf16(), size_t(size));
+    }
+    ref.offset = quint32(chunk->used);
+    chunk->used += size;
+    m_textBytes += size;
+    return ref;
+}
+
+quint32 TrafficListModel::chunkWithRoom(qsizetype size)
+{
+    const auto addChunk = [this](qsizetype capacity) {
+        // Deliberately left uninitialised: untouched pages of a fresh chunk cost no memory.
+        m_chunks.push_back({std::make_unique_for_overwrite<char[]>(size_t(capacity)), capacity, 0});
+        return qsizetype(m_chunks.size() - 1);
+    };
+    if (size > kOwnChunkBytes)
+        return quint32(addChunk(size));
+    if (m_openChunk < 0 || m_chunks[m_openChunk].capacity - m_chunks[m_openChunk].used < size)
+        m_openChunk = addChunk(kChunkBytes);
+    return quint32(m_openChunk);
+}
+
+QString TrafficListModel::textOf(const LineRef &ref) const
+{
+    const qsizetype length = qsizetype(ref.length);
+    if (length == 0)
+        return QString();
+    const char *bytes = m_chunks[ref.chunk].bytes.get() + ref.offset;
+    QString text(length, Qt::Uninitialized);
+    if (ref.wide) {
+        std::memcpy(text.data(), bytes, size_t(length) * sizeof(char16_t));
+    } else {
+        QChar *out = text.data();
+        for (qsizetype i = 0; i < length; ++i)
+            out[i] = QChar(platform::cp1252Char(static_cast<unsigned char>(bytes[i])));
+    }
+    return text;
+}
+
+void TrafficListModel::clear()
+{
+    beginResetModel();
+    std::deque<LineRef>().swap(m_lines); // clear() alone would keep the blocks
+    std::vector<Chunk>().swap(m_chunks);
+    m_openChunk = -1;
+    m_longestLine = 0;
+    m_textBytes = 0;
+    endResetModel();
+}
+
+QModelIndex TrafficListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (row < 0 || column != 0 || parent.isValid() || size_t(row) >= m_lines.size())
+        return QModelIndex();
+    return createIndex(row, 0);
+}
+
+int TrafficListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_lines.size());
+}
+
+QVariant TrafficListModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
+        return QVariant();
+    return textOf(m_lines[size_t(index.row())]);
+}
+
+Qt::ItemFlags TrafficListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+QString TrafficListModel::lineAt(int row) const
+{
+    if (row < 0 || qsizetype(row) >= count())
+        return QString();
+    return textOf(m_lines[size_t(row)]);
+}
+
+qsizetype TrafficListModel::count() const
+{
+    return qsizetype(m_lines.size());
+}
+
+qsizetype TrafficListModel::longestLineLength() const
+{
+    return m_longestLine;
+}
+
+qsizetype TrafficListModel::storedTextBytes() const
+{
+    return m_textBytes;
+}
+
+qsizetype TrafficListModel::allocatedBytes() const
+{
+    qsizetype total = qsizetype(m_chunks.capacity() * sizeof(Chunk));
+    for (const Chunk &chunk : m_chunks)
+        total += chunk.capacity;
+    // std::deque keeps its elements in 512-byte blocks, reached through one pointer each.
+    const qsizetype perBlock = std::max<qsizetype>(1, 512 / qsizetype(sizeof(LineRef)));
+    const qsizetype blocks = (count() + perBlock - 1) / perBlock + 1;
+    return total + blocks * (512 + qsizetype(sizeof(void *)));
+}

@@ -1,0 +1,67 @@
+#pragma once
+// The lines of the traffic list in the order appended, kept compactly: millions of lines cost
+// little more than their text. A Qt item model without widgets, so the session can own it and
+// any number of views can show it.
+#include <QAbstractListModel>
+#include <QString>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+// Lines in the order appended. Each line is kept exactly, whatever characters it holds.
+class TrafficListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit TrafficListModel(QObject *parent = nullptr);
+    ~TrafficListModel() override;
+
+    // Amortised O(1); announces the new row through beginInsertRows/endInsertRows.
+    void appendLine(const QString &line);
+    void clear();
+
+    // The view asks for indexes of every row whenever it lays rows out; keep that cheap.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex &parent = QModelIndex()) const override;
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+
+    // The full text of a line; empty for a row that does not exist.
+    QString lineAt(int row) const;
+    qsizetype count() const;
+    // Length in characters of the longest line since the last clearing.
+    qsizetype longestLineLength() const;
+
+    // Memory held: bytes of line text as stored, and everything the model allocated for its
+    // lines (text, index, unused chunk space).
+    qsizetype storedTextBytes() const;
+    qsizetype allocatedBytes() const;
+
+private:
+    // A line's text lies in one chunk, either one byte per character (the 256 characters of
+    // Windows-1252, which is all the serial layer ever produces) or, for lines holding any
+    // other character, as raw UTF-16.
+    struct LineRef {
+        quint32 chunk = 0;
+        quint32 offset = 0;
+        quint64 length : 63 = 0; // characters
+        quint64 wide : 1 = 0;
+    };
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;
+        qsizetype capacity = 0;
+        qsizetype used = 0;
+    };
+
+    LineRef store(QStringView line);
+    // A chunk with at least `size` free bytes; its index.
+    quint32 chunkWithRoom(qsizetype size);
+    QString textOf(const LineRef &ref) const;
+
+    std::vector<Chunk> m_chunks;
+    std::deque<LineRef> m_lines; // grows in small blocks: no large copies at any length
+    qsizetype m_openChunk = -1;   // the chunk that takes the next short lines
+    qsizetype m_longestLine = 0;
+    qsizetype m_textBytes = 0;
+};

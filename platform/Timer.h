@@ -1,0 +1,32 @@
+#pragma once
+// Timers of the UI thread's event loop behind a small interface, so that tests can drive the
+// receive poll's ticks and pauses on a clock of their own instead of waiting for real time.
+#include <functional>
+#include <memory>
+
+namespace platform {
+
+class Timer {
+public:
+    virtual ~Timer() = default;
+    // (Re)starts the timer: timeout runs after intervalMs, and again every intervalMs unless
+    // the timer is single-shot.
+    virtual void start(int intervalMs) = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+
+    std::function<void()> timeout;
+};
+
+enum class TimerKind {
+    Repeating,
+    SingleShot,
+};
+
+// A timer from the process-wide factory: Qt's timers unless a test installed others.
+std::unique_ptr<Timer> makeTimer(TimerKind kind);
+
+using TimerFactory = std::function<std::unique_ptr<Timer>(TimerKind)>;
+void setTimerFactory(TimerFactory factory); // an empty factory restores Qt's timers
+
+} // namespace platform

@@ -1,0 +1,348 @@
+#include "frmSettings.h"
+
+#include "Twips.h"
+
+#include "BaudRates.h"
+#include "PortDiscovery.h"
+#include "TextNumbers.h"
+#include "modFormat.h"
+#include "modGlobal.h"
+#include "modTools.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+namespace {
+
+constexpr int kClientWidth = 5745;
+constexpr int kClientHeight = 4230;
+
+constexpr int kFixedPortCount = 14; // offered when discovery found nothing
+constexpr int kMaxListedPorts = 127; // field 2k + 1 must stay a byte
+constexpr int kHighestPortNumber = 256;
+const QString kPortTemplate = QStringLiteral("COM%%");
+const QString kNameSeparator = QStringLiteral("  -  ");
+
+
+
+
+QString Field(const QString &portList, int number, bool numbersOnly)
+{
+    return fkt_FormatExtractSpecParameter(portList, static_cast<quint8>(number), numbersOnly,
+                                          QString(kPortListSeparator));
+}
+
+// A port number the serial layer can open: a whole number from 1 to 256.
+std::optional<int> portNumberFromText(const QString &text)
+{
+    if (text.size() > 3)
+        return std::nullopt;
+    const std::optional<qint64> number = decimalValue(text, Sign::NotAllowed);
+    if (!number || *number < 1 || *number > kHighestPortNumber)
+        return std::nullopt;
+    return int(*number);
+}
+
+int CompanionNumber(const QComboBox *companion, int position)
+{
+    return companion->itemText(position).toInt();
+}
+
+void AddFixedPorts(QComboBox *visible, QComboBox *companion)
+{
+    for (int n = 1; n <= kFixedPortCount; ++n) {
+        visible->addItem(fkt_FormatInsertParam(kPortTemplate, QString::number(n)));
+        companion->addItem(QString::number(n - 1));
+    }
+}
+
+void AddDiscoveredPorts(const QString &portList, qint16 count, QComboBox *visible,
+                        QComboBox *companion)
+{
+    const qsizetype fieldCount = portList.count(kPortListSeparator) + 1;
+    const int pairs = std::min<int>(count, kMaxListedPorts);
+    for (int k = 1; k <= pairs; ++k) {
+        if (2 * k + 1 > fieldCount)
+            break; // the list ends before this pair is complete
+        const std::optional<int> number = portNumberFromText(Field(portList, 2 * k, true));
+        if (!number)
+            continue;
+        companion->addItem(QString::number(*number - 1));
+        const QString friendlyName = Field(portList, 2 * k + 1, false);
+        visible->addItem(fkt_FormatInsertParam(kPortTemplate, QString::number(*number))
+                         + kNameSeparator + friendlyName);
+    }
+}
+
+void SwapEntries(QComboBox *list, int a, int b)
+{
+    const QString textA = list->itemText(a);
+    list->setItemText(a, list->itemText(b));
+    list->setItemText(b, textA);
+}
+
+// The first port discovery reported keeps the top place; the rest goes in ascending order.
+void SortDiscoveredPorts(QComboBox *visible, QComboBox *companion)
+{
+    const int count = companion->count();
+    for (int i = 1; i <= count - 2; ++i) {
+        for (int j = i + 1; j <= count - 1; ++j) {
+            if (CompanionNumber(companion, i) > CompanionNumber(companion, j)) {
+                SwapEntries(visible, i, j);
+                SwapEntries(companion, i, j);
+            }
+        }
+    }
+}
+
+void SelectCurrentPort(QComboBox *visible, const QComboBox *companion, quint8 currentIndex)
+{
+    const int count = companion->count();
+    for (int position = 0; position < count; ++position) {
+        if (CompanionNumber(companion, position) == currentIndex) {
+            visible->setCurrentIndex(position);
+            return;
+        }
+    }
+    for (int position = 1; position < count; ++position) {
+        if (CompanionNumber(companion, position) > 0) {
+            visible->setCurrentIndex(position);
+            return;
+        }
+    }
+    visible->setCurrentIndex(-1);
+}
+
+// A position the list cannot show selects nothing.
+void SelectPosition(QComboBox *list, quint8 position)
+{
+    list->setCurrentIndex(position < list->count() ? int(position) : -1);
+}
+
+} // namespace
+
+frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterface, QWidget *parent)
+    : QDialog(parent), m_portList(std::move(portList)), m_reopenInterface(std::move(reopenInterface))
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setUpFixedDialog(this, kClientWidth, kClientHeight);
+    createControls();
+    const QList<QWidget *> captioned{labSpsPcPort, labSpsBaudrate, labSpsDataformat,
+                                     labLanguageProgram, chkSpecialChar};
+    for (QWidget *widget : captioned) {
+        // As far as the frame allows, with the design margin on the right as well.
+        const int room = widget->parentWidget()->width() - widget->x();
+        m_captioned.push_back({widget, widget->geometry(), room});
+    }
+    setTabOrder();
+    FillControls();
+    ApplyLanguage();
+    // The first control of the tab order has the focus when the dialog opens.
+    cmdOk->setFocus(Qt::OtherFocusReason);
+}
+
+void frmSettings::createControls()
+{
+    SSTab1 = named(new QTabWidget(this), "SSTab1");
+    placeTwips(SSTab1, 120, 120, 5535, 3585);
+    for (int tab = 0; tab < 3; ++tab)
+        SSTab1->addTab(new QWidget(), QString());
+    createInterfaceTab();
+    createInternationalTab();
+    createPresentationTab();
+    connect(SSTab1, &QTabWidget::currentChanged, this, &frmSettings::showFramesOfTab);
+    SSTab1->setCurrentIndex(0);
+    showFramesOfTab(0);
+
+    cmdOk = named(new QPushButton(this), "cmdOk");
+    placeTwips(cmdOk, 3060, 3780, 1395, 375);
+    cmdOk->setDefault(true);
+    connect(cmdOk, &QPushButton::clicked, this, &frmSettings::cmdOk_Click);
+
+    cmdCancel = named(new QPushButton(this), "cmdCancel");
+    placeTwips(cmdCancel, 4560, 3780, 1095, 375);
+    cmdCancel->setAutoDefault(false);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+// The frames stand on the tab control itself, below its tab strip, and the current tab
+// decides which of them is shown: the tab pages only carry the tabs.
+void frmSettings::createInterfaceTab()
+{
+    fraInterface = named(new QGroupBox(SSTab1), "fraInterface");
+    placeTwips(fraInterface, 180, 480, 5175, 2895);
+    labSpsPcPort = named(new QLabel(fraInterface), "labSpsPcPort");
+    placeTwips(labSpsPcPort, 300, 450, 1110, 195);
+    cboPcPort = named(new QComboBox(fraInterface), "cboPcPort");
+    placeTwips(cboPcPort, 300, 690, 4605, 315);
+    labSpsBaudrate = named(new QLabel(fraInterface), "labSpsBaudrate");
+    placeTwips(labSpsBaudrate, 300, 1140, 645, 195);
+    cboBaudrate = named(new QComboBox(fraInterface), "cboBaudrate");
+    placeTwips(cboBaudrate, 300, 1380, 2175, 315);
+    for (const char *rate : kBaudRates) {
+        const QString text = QString::fromLatin1(rate);
+        // The star marks the rate a position outside the table falls back to.
+        cboBaudrate->addItem(text == baudRateText(quint8(kBaudRates.size())) ? text + QStringLiteral(" *")
+                                                                           : text);
+    }
+    labSpsDataformat = named(new QLabel(fraInterface), "labSpsDataformat");
+    placeTwips(labSpsDataformat, 300, 1950, 2970, 195);
+    cboPcPortTemp = named(new QComboBox(fraInterface), "cboPcPortTemp");
+    placeTwips(cboPcPortTemp, 300, 2430, 2200, 315);
+    cboPcPortTemp->setVisible(false);
+}
+
+void frmSettings::createInternationalTab()
+{
+    fraInternational = named(new QGroupBox(SSTab1), "fraInternational");
+    placeTwips(fraInternational, 180, 480, 5175, 2895);
+    labLanguageProgram = named(new QLabel(fraInternational), "labLanguageProgram");
+    placeTwips(labLanguageProgram, 300, 450, 1275, 195);
+    cboLanguageProgram = named(new QComboBox(fraInternational), "cboLanguageProgram");
+    placeTwips(cboLanguageProgram, 300, 690, 2650, 315);
+    // The language names are the same in either language.
+    cboLanguageProgram->addItems({QStringLiteral("Deutsch"), QStringLiteral("Englisch")});
+}
+
+void frmSettings::createPresentationTab()
+{
+    fraPresentation = named(new QGroupBox(SSTab1), "fraPresentation");
+    placeTwips(fraPresentation, 180, 480, 5175, 2895);
+    chkSpecialChar = named(new QCheckBox(fraPresentation), "chkSpecialChar");
+    placeTwips(chkSpecialChar, 360, 450, 3195, 315);
+}
+
+void frmSettings::setTabOrder()
+{
+    const QList<QWidget *> order{cmdOk,           cmdCancel,          SSTab1,
+                                 fraInternational, cboLanguageProgram, labLanguageProgram,
+                                 fraInterface,     cboPcPort,          labSpsPcPort,
+                                 labSpsBaudrate,   labSpsDataformat,   fraPresentation,
+                                 chkSpecialChar,   cboPcPortTemp,      cboBaudrate};
+    // Frames and labels never take the focus; Qt leaves them out of the chain.
+    QWidget *previous = nullptr;
+    for (QWidget *widget : order) {
+        if (widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
+void frmSettings::showFramesOfTab(int tab)
+{
+    const std::array<QGroupBox *, 3> frames{fraInterface, fraInternational, fraPresentation};
+    for (int i = 0; i < int(frames.size()); ++i) {
+        frames[i]->setVisible(i == tab);
+        if (i == tab)
+            frames[i]->raise();
+    }
+}
+
+void frmSettings::showEvent(QShowEvent *event)
+{
+    if (!m_centred) {
+        m_centred = true;
+        if (const QScreen *display = screen()) {
+            QRect placed = frameGeometry();
+            placed.moveCenter(display->availableGeometry().center());
+            move(placed.topLeft());
+        }
+    }
+    QDialog::showEvent(event);
+}
+
+void frmSettings::FillControls()
+{
+    FillPortLists(m_portList ? m_portList() : QStringLiteral("0"), cboPcPort, cboPcPortTemp,
+                  g_bytComPort);
+    SelectPosition(cboBaudrate, g_bytBaudrate);
+    SelectPosition(cboLanguageProgram, g_bytLanguage);
+    m_filledPeculiar = g_bytPeculiar;
+    if (g_bytPeculiar >= 2)
+        chkSpecialChar->setCheckState(Qt::PartiallyChecked); // also makes the box tri-state
+    else
+        chkSpecialChar->setCheckState(g_bytPeculiar == 1 ? Qt::Checked : Qt::Unchecked);
+}
+
+void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
+                                quint8 currentIndex)
+{
+    const qint16 count = portCountFromText(Field(portList, 1, true)).value_or(0);
+    visible->clear();
+    companion->clear();
+    if (count <= 0) {
+        AddFixedPorts(visible, companion);
+    } else {
+        AddDiscoveredPorts(portList, count, visible, companion);
+        SortDiscoveredPorts(visible, companion);
+    }
+    SelectCurrentPort(visible, companion, currentIndex);
+}
+
+void frmSettings::ReadControls()
+{
+    // No selected port (none listed matched and none qualified): the port stays.
+    const int port = cboPcPort->currentIndex();
+    if (port >= 0 && port < cboPcPortTemp->count())
+        g_bytComPort = static_cast<quint8>(CompanionNumber(cboPcPortTemp, port));
+    if (cboBaudrate->currentIndex() >= 0)
+        g_bytBaudrate = static_cast<quint8>(cboBaudrate->currentIndex());
+    if (cboLanguageProgram->currentIndex() >= 0)
+        g_bytLanguage = static_cast<quint8>(cboLanguageProgram->currentIndex());
+    switch (chkSpecialChar->checkState()) {
+    case Qt::Unchecked:
+        g_bytPeculiar = 0;
+        break;
+    case Qt::Checked:
+        g_bytPeculiar = 1;
+        break;
+    case Qt::PartiallyChecked:
+        // Only a value of 2 or more shows this state; it goes back as it came.
+        g_bytPeculiar = m_filledPeculiar;
+        break;
+    }
+}
+
+void frmSettings::ApplyLanguage()
+{
+    setWindowTitle(fkt_ToolsGetResString(1500));
+    SSTab1->setTabText(0, fkt_ToolsGetResString(1501));
+    SSTab1->setTabText(1, fkt_ToolsGetResString(1502));
+    SSTab1->setTabText(2, fkt_ToolsGetResString(1503));
+    fraInterface->setTitle(fkt_ToolsGetResString(1504));
+    fraInternational->setTitle(fkt_ToolsGetResString(1504));
+    fraPresentation->setTitle(fkt_ToolsGetResString(1504));
+    labSpsPcPort->setText(fkt_ToolsGetResString(1507));
+    labSpsBaudrate->setText(fkt_ToolsGetResString(1508));
+    labSpsDataformat->setText(fkt_ToolsGetResString(1509));
+    labLanguageProgram->setText(fkt_ToolsGetResString(1510));
+    chkSpecialChar->setText(fkt_ToolsGetResString(1511));
+    cmdOk->setText(fkt_ToolsGetResString(1512));
+    cmdCancel->setText(fkt_ToolsGetResString(1513));
+    fitCaptionsToText();
+}
+
+void frmSettings::fitCaptionsToText()
+{
+    for (const CaptionPlace &place : m_captioned)
+        fitCaption(place);
+}
+
+void frmSettings::cmdOk_Click()
+{
+    ReadControls();
+    if (m_reopenInterface)
+        m_reopenInterface();
+    accept();
+}

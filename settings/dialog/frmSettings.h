@@ -1,0 +1,86 @@
+#pragma once
+// The settings dialog: serial port, baud rate, program language and the display of special
+// characters, in three tabs. It fills itself from the global settings record when it is
+// created; OK writes the record back, reopens the serial interface through the callback and
+// closes; Cancel, Esc and the close box close and change nothing. It never writes
+// Settings.ini.
+//
+// The dialog is application-modal; whoever opens it shows it without a nested event loop
+// (show(), never exec()) and learns of its end from QDialog::finished.
+//
+// Values the controls cannot show (a baud position above 10, a language above 1, a
+// special-character value above 2) show no selection (the check box: its third state) and go
+// back into the record unchanged unless the user picks another value. The special-character
+// value 2 shows the check box in its third state and goes back as 2.
+#include "Twips.h"
+
+#include <QDialog>
+#include <QRect>
+#include <QString>
+#include <QtGlobal>
+#include <functional>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+class frmSettings : public QDialog {
+    Q_OBJECT
+public:
+    using PortListSource = std::function<QString()>; // the port list of port discovery
+    using ReopenInterface = std::function<void()>;
+
+    frmSettings(PortListSource portList, ReopenInterface reopenInterface,
+                QWidget *parent = nullptr);
+
+    void FillControls();
+    void ReadControls();
+    void ApplyLanguage();
+
+    // Builds the visible port list and its companion (zero-based port indexes as decimal
+    // text) from a port list and selects the entry of currentIndex, or another by the
+    // fallback rule. Only complete pairs whose number is a whole number from 1 to 256 are
+    // listed, at most 127 of them; a count that is not a positive number means no ports
+    // were found and offers COM1..COM14.
+    static void FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
+                              quint8 currentIndex);
+
+    QTabWidget *SSTab1 = nullptr;
+    QGroupBox *fraInterface = nullptr;
+    QLabel *labSpsPcPort = nullptr;
+    QComboBox *cboPcPort = nullptr;
+    QLabel *labSpsBaudrate = nullptr;
+    QComboBox *cboBaudrate = nullptr;
+    QLabel *labSpsDataformat = nullptr;
+    QComboBox *cboPcPortTemp = nullptr;
+    QGroupBox *fraInternational = nullptr;
+    QLabel *labLanguageProgram = nullptr;
+    QComboBox *cboLanguageProgram = nullptr;
+    QGroupBox *fraPresentation = nullptr;
+    QCheckBox *chkSpecialChar = nullptr;
+    QPushButton *cmdOk = nullptr;
+    QPushButton *cmdCancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void createControls();
+    void createInterfaceTab();
+    void createInternationalTab();
+    void createPresentationTab();
+    void setTabOrder();
+    void showFramesOfTab(int tab);
+    void fitCaptionsToText();
+    void cmdOk_Click();
+
+    PortListSource m_portList;
+    ReopenInterface m_reopenInterface;
+    std::vector<CaptionPlace> m_captioned; // labels and the check box
+    quint8 m_filledPeculiar = 0;
+    bool m_centred = false;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// The eleven rates a stored rate position (g_bytBaudrate) stands for.
+#include <QString>
+
+#include <array>
+
+inline constexpr std::array<const char *, 11> kBaudRates{
+    "300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "56000", "57600", "115200"};
+
+// The rate text of a position; any other position means 9600.
+inline QString baudRateText(quint8 position)
+{
+    if (position < kBaudRates.size())
+        return QString::fromLatin1(kBaudRates[position]);
+    return QStringLiteral("9600");
+}

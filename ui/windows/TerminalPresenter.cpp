@@ -1,0 +1,105 @@
+#include "TerminalPresenter.h"
+
+#include "Dialogs.h"
+#include "TerminalSession.h"
+#include "TrafficListView.h"
+#include "frmMain.h"
+#include "modFormat.h"
+#include "modTools.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+TerminalPresenter::TerminalPresenter(frmMain &form, TerminalSession &session)
+    : QObject(&form), m_form(form), m_session(session)
+{
+    m_form.lstSendReceive->setModel(&m_session.traffic());
+    connect(&m_session, &TerminalSession::connectionChanged, this, &TerminalPresenter::showConnection);
+    connect(&m_session, &TerminalSession::openFailed, this, &TerminalPresenter::reportOpenFailure);
+    connect(&m_session, &TerminalSession::lineAppended, this, &TerminalPresenter::showAppendedLine);
+    connect(&m_session, &TerminalSession::presetsChanged, this, &TerminalPresenter::showPresets);
+    connect(m_form.cmdSend, &QPushButton::clicked, this, &TerminalPresenter::cmdSend_Click);
+    connect(m_form.cmdDelete, &QPushButton::clicked, this, &TerminalPresenter::cmdDelete_Click);
+    connect(m_form.lstSendReceive, &QListView::doubleClicked, this,
+            &TerminalPresenter::lstSendReceive_DblClick);
+    for (int i = 0; i < SlotCount; ++i) {
+        // The fields show the session's presets; what the user types goes back into them.
+        connect(m_form.txtBefehl[i], &QLineEdit::textChanged, this,
+                [this, i](const QString &text) { m_session.setPreset(i + 1, text); });
+    }
+}
+
+void TerminalPresenter::prc_MainSetControlsEnabled(bool enabled)
+{
+    m_form.lstSendReceive->setEnabled(enabled);
+    m_form.txtSend->setEnabled(enabled);
+    m_form.cmdInsertSpecialChar->setEnabled(enabled);
+    for (QPushButton *button : m_form.cmdBefehl)
+        button->setEnabled(enabled);
+    // A closed port shows the field grey, in the colour of the buttons.
+    QPalette palette = m_form.txtSend->palette();
+    const QColor background =
+        enabled ? QColor(255, 255, 255) : m_form.cmdDelete->palette().color(QPalette::Button);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Base, background);
+    m_form.txtSend->setPalette(palette);
+}
+
+void TerminalPresenter::showConnection(bool open, const QString &statusText)
+{
+    // Closed: the text first, then the controls; open: the controls first, then the text.
+    if (open) {
+        prc_MainSetControlsEnabled(true);
+        m_form.setStatusText(statusText);
+    } else {
+        m_form.setStatusText(statusText);
+        prc_MainSetControlsEnabled(false);
+    }
+}
+
+void TerminalPresenter::reportOpenFailure(const platform::Failure &failure)
+{
+    prc_MainSetControlsEnabled(false);
+    ReportFailedAction(&m_form, fkt_ToolsGetResString(1605), failure.description, failure.number);
+}
+
+void TerminalPresenter::showAppendedLine()
+{
+    m_form.lstSendReceive->selectLastAndScroll();
+    m_form.cmdDelete->setEnabled(true);
+}
+
+void TerminalPresenter::showPresets()
+{
+    for (int i = 0; i < SlotCount; ++i)
+        m_form.txtBefehl[i]->setText(m_session.presets().texts[size_t(i)]);
+}
+
+void TerminalPresenter::cmdSend_Click()
+{
+    try {
+        if (m_form.txtSend->text().isEmpty())
+            return;
+        m_session.SendText(m_form.txtSend->text());
+        m_form.txtSend->setText(QString());
+    } catch (const platform::Failure &failure) {
+        ReportShort(&m_form, failure.description, failure.number);
+    }
+}
+
+void TerminalPresenter::cmdDelete_Click()
+{
+    m_session.clearTraffic();
+    m_form.cmdDelete->setEnabled(false);
+}
+
+void TerminalPresenter::lstSendReceive_DblClick()
+{
+    const QModelIndex current = m_form.lstSendReceive->currentIndex();
+    if (!current.isValid())
+        return;
+    const int position = current.row();
+    const QString prompt = fkt_ToolsGetResString(1050) + QLatin1Char(' ') + QString::number(position);
+    // Whatever the box returns, the list stays as it is.
+    (void)platform::dialogs().inputBox(&m_form, prompt, kAppTitle, m_session.traffic().lineAt(position));
+}
