@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(TELLURIX_VERSION));
     // Ties the windows to tellurix.desktop, so that docks and Wayland show the menu's icon.
     QApplication::setDesktopFileName(QStringLiteral("tellurix"));
-    QApplication::setWindowIcon(TellurixIcon());
+    QApplication::setWindowIcon(tellurixIcon());
 
     // Decided once: the settings, the presets and the port table must not end up in two places.
     const QString folder = platform::settingsFolder();

@@ -35,7 +35,7 @@ const QString kNameSeparator = QStringLiteral("  -  ");
 
 
 
-QString Field(const QString &portList, int number, bool numbersOnly)
+QString portListField(const QString &portList, int number, bool numbersOnly)
 {
     return fkt_FormatExtractSpecParameter(portList, static_cast<quint8>(number), numbersOnly,
                                           QString(kPortListSeparator));
@@ -52,12 +52,12 @@ std::optional<int> portNumberFromText(const QString &text)
     return int(*number);
 }
 
-int CompanionNumber(const QComboBox *companion, int position)
+int companionNumber(const QComboBox *companion, int position)
 {
     return companion->itemText(position).toInt();
 }
 
-void AddFixedPorts(QComboBox *visible, QComboBox *companion)
+void addFixedPorts(QComboBox *visible, QComboBox *companion)
 {
     for (int n = 1; n <= kFixedPortCount; ++n) {
         visible->addItem(fkt_FormatInsertParam(kPortTemplate, QString::number(n)));
@@ -65,7 +65,7 @@ void AddFixedPorts(QComboBox *visible, QComboBox *companion)
     }
 }
 
-void AddDiscoveredPorts(const QString &portList, qint16 count, QComboBox *visible,
+void addDiscoveredPorts(const QString &portList, qint16 count, QComboBox *visible,
                         QComboBox *companion)
 {
     const qsizetype fieldCount = portList.count(kPortListSeparator) + 1;
@@ -73,17 +73,17 @@ void AddDiscoveredPorts(const QString &portList, qint16 count, QComboBox *visibl
     for (int k = 1; k <= pairs; ++k) {
         if (2 * k + 1 > fieldCount)
             break; // the list ends before this pair is complete
-        const std::optional<int> number = portNumberFromText(Field(portList, 2 * k, true));
+        const std::optional<int> number = portNumberFromText(portListField(portList, 2 * k, true));
         if (!number)
             continue;
         companion->addItem(QString::number(*number - 1));
-        const QString friendlyName = Field(portList, 2 * k + 1, false);
+        const QString friendlyName = portListField(portList, 2 * k + 1, false);
         visible->addItem(fkt_FormatInsertParam(kPortTemplate, QString::number(*number))
                          + kNameSeparator + friendlyName);
     }
 }
 
-void SwapEntries(QComboBox *list, int a, int b)
+void swapEntries(QComboBox *list, int a, int b)
 {
     const QString textA = list->itemText(a);
     list->setItemText(a, list->itemText(b));
@@ -91,30 +91,30 @@ void SwapEntries(QComboBox *list, int a, int b)
 }
 
 // The first port discovery reported keeps the top place; the rest goes in ascending order.
-void SortDiscoveredPorts(QComboBox *visible, QComboBox *companion)
+void sortDiscoveredPorts(QComboBox *visible, QComboBox *companion)
 {
     const int count = companion->count();
     for (int i = 1; i <= count - 2; ++i) {
         for (int j = i + 1; j <= count - 1; ++j) {
-            if (CompanionNumber(companion, i) > CompanionNumber(companion, j)) {
-                SwapEntries(visible, i, j);
-                SwapEntries(companion, i, j);
+            if (companionNumber(companion, i) > companionNumber(companion, j)) {
+                swapEntries(visible, i, j);
+                swapEntries(companion, i, j);
             }
         }
     }
 }
 
-void SelectCurrentPort(QComboBox *visible, const QComboBox *companion, quint8 currentIndex)
+void selectCurrentPort(QComboBox *visible, const QComboBox *companion, quint8 currentIndex)
 {
     const int count = companion->count();
     for (int position = 0; position < count; ++position) {
-        if (CompanionNumber(companion, position) == currentIndex) {
+        if (companionNumber(companion, position) == currentIndex) {
             visible->setCurrentIndex(position);
             return;
         }
     }
     for (int position = 1; position < count; ++position) {
-        if (CompanionNumber(companion, position) > 0) {
+        if (companionNumber(companion, position) > 0) {
             visible->setCurrentIndex(position);
             return;
         }
@@ -123,7 +123,7 @@ void SelectCurrentPort(QComboBox *visible, const QComboBox *companion, quint8 cu
 }
 
 // A position the list cannot show selects nothing.
-void SelectPosition(QComboBox *list, quint8 position)
+void selectPosition(QComboBox *list, quint8 position)
 {
     list->setCurrentIndex(position < list->count() ? int(position) : -1);
 }
@@ -266,8 +266,8 @@ void frmSettings::FillControls()
 {
     FillPortLists(m_portList ? m_portList() : QStringLiteral("0"), cboPcPort, cboPcPortTemp,
                   g_bytComPort);
-    SelectPosition(cboBaudrate, g_bytBaudrate);
-    SelectPosition(cboLanguageProgram, g_bytLanguage);
+    selectPosition(cboBaudrate, g_bytBaudrate);
+    selectPosition(cboLanguageProgram, g_bytLanguage);
     m_filledPeculiar = g_bytPeculiar;
     if (g_bytPeculiar >= 2)
         chkSpecialChar->setCheckState(Qt::PartiallyChecked); // also makes the box tri-state
@@ -278,16 +278,16 @@ void frmSettings::FillControls()
 void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
                                 quint8 currentIndex)
 {
-    const qint16 count = portCountFromText(Field(portList, 1, true)).value_or(0);
+    const qint16 count = portCountFromText(portListField(portList, 1, true)).value_or(0);
     visible->clear();
     companion->clear();
     if (count <= 0) {
-        AddFixedPorts(visible, companion);
+        addFixedPorts(visible, companion);
     } else {
-        AddDiscoveredPorts(portList, count, visible, companion);
-        SortDiscoveredPorts(visible, companion);
+        addDiscoveredPorts(portList, count, visible, companion);
+        sortDiscoveredPorts(visible, companion);
     }
-    SelectCurrentPort(visible, companion, currentIndex);
+    selectCurrentPort(visible, companion, currentIndex);
 }
 
 void frmSettings::ReadControls()
@@ -295,7 +295,7 @@ void frmSettings::ReadControls()
     // No selected port (none listed matched and none qualified): the port stays.
     const int port = cboPcPort->currentIndex();
     if (port >= 0 && port < cboPcPortTemp->count())
-        g_bytComPort = static_cast<quint8>(CompanionNumber(cboPcPortTemp, port));
+        g_bytComPort = static_cast<quint8>(companionNumber(cboPcPortTemp, port));
     if (cboBaudrate->currentIndex() >= 0)
         g_bytBaudrate = static_cast<quint8>(cboBaudrate->currentIndex());
     if (cboLanguageProgram->currentIndex() >= 0)

@@ -17,7 +17,7 @@ const QString kVersionTestAction = QStringLiteral("Function <fkt_ToolsIsMinWin20
 // Linux has no version record of its own; any kernel that runs the program offers the port
 // inventory that came with the NT 5 family, so it answers as such. uname() stands for the
 // platform call that can fail.
-void LinuxVersionQuery(OsVersionInfo &info)
+void linuxVersionQuery(OsVersionInfo &info)
 {
     utsname name{};
     if (::uname(&name) != 0) {
@@ -30,13 +30,13 @@ void LinuxVersionQuery(OsVersionInfo &info)
     info.dwPlatformId = kPlatformNt;
 }
 
-VersionQuery &CurrentVersionQuery()
+VersionQuery &currentVersionQuery()
 {
-    static VersionQuery query = LinuxVersionQuery;
+    static VersionQuery query = linuxVersionQuery;
     return query;
 }
 
-QString ReadMachineValue(const platform::Registry &registry, const QString &keyPath,
+QString readMachineValue(const platform::Registry &registry, const QString &keyPath,
                          const QString &valueName, const QString &defaultValue)
 {
     return fkt_RegistryReadString(registry, platform::RegistryRoot::LocalMachine, keyPath,
@@ -45,9 +45,9 @@ QString ReadMachineValue(const platform::Registry &registry, const QString &keyP
 
 } // namespace
 
-void SetVersionQuery(VersionQuery query)
+void setVersionQuery(VersionQuery query)
 {
-    CurrentVersionQuery() = query ? std::move(query) : VersionQuery(LinuxVersionQuery);
+    currentVersionQuery() = query ? std::move(query) : VersionQuery(linuxVersionQuery);
 }
 
 bool fkt_ToolsIsMinWin2000()
@@ -55,13 +55,13 @@ bool fkt_ToolsIsMinWin2000()
     try {
         OsVersionInfo info;
         info.dwOSVersionInfoSize = kVersionInfoSize;
-        CurrentVersionQuery()(info);
+        currentVersionQuery()(info);
         return info.dwMinorVersion >= 0 && info.dwMajorVersion >= 5
                && info.dwPlatformId == kPlatformNt;
     } catch (const platform::Failure &error) {
-        ReportFailedAction(nullptr, kVersionTestAction, error.description, error.number);
+        reportFailedAction(nullptr, kVersionTestAction, error.description, error.number);
     } catch (const std::exception &error) {
-        ReportFailedAction(nullptr, kVersionTestAction, QString::fromLocal8Bit(error.what()), 0);
+        reportFailedAction(nullptr, kVersionTestAction, QString::fromLocal8Bit(error.what()), 0);
     }
     return false;
 }
@@ -102,24 +102,24 @@ QString fkt_ToolsGetSerialPorts(const platform::Registry &registry)
     if (!fkt_ToolsIsMinWin2000())
         return QStringLiteral("0");
     const QString countText =
-        ReadMachineValue(registry, platform::kSerialEnumeratorKey, QStringLiteral("Count"),
+        readMachineValue(registry, platform::kSerialEnumeratorKey, QStringLiteral("Count"),
                          QStringLiteral("0"));
     const std::optional<qint16> count = portCountFromText(countText);
     if (!count || *count <= 0)
         return QStringLiteral("0");
     result = countText;
     for (qint16 i = 0; i < *count; ++i) {
-        const QString instance = ReadMachineValue(registry, platform::kSerialEnumeratorKey,
+        const QString instance = readMachineValue(registry, platform::kSerialEnumeratorKey,
                                                   QString::number(i), QString());
         if (instance.isEmpty())
             continue;
         const QString deviceKey = platform::kDeviceEnumKeyPrefix + instance;
         const QString portName =
-            ReadMachineValue(registry, deviceKey + platform::kDeviceParametersKey,
+            readMachineValue(registry, deviceKey + platform::kDeviceParametersKey,
                              QStringLiteral("PortName"), QString());
         result += kPortListSeparator + fkt_FormatFilterOnlyNumericValue(portName);
         const QString friendlyName =
-            ReadMachineValue(registry, deviceKey, QStringLiteral("FriendlyName"), QString());
+            readMachineValue(registry, deviceKey, QStringLiteral("FriendlyName"), QString());
         result += kPortListSeparator + friendlyName;
     }
     return result;

@@ -34,7 +34,7 @@ constexpr qint32 kPlatformNt = 2;
 // Fills the record; throws platform::Failure when the platform cannot answer.
 using VersionQuery = std::function<void(OsVersionInfo &)>;
 // An empty query restores the platform's own.
-void SetVersionQuery(VersionQuery query);
+void setVersionQuery(VersionQuery query);
 
 // True on an NT-family system of version 5 or later; Linux answers as one. A failing version
 // query is reported (form 1, action "Function <fkt_ToolsIsMinWin2000>") and gives false.

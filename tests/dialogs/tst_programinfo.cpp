@@ -110,14 +110,14 @@ private slots:
     {
         QFETCH(QString, version);
         QFETCH(QString, text);
-        QCOMPARE(SoftwareVersionText(version), text);
+        QCOMPARE(softwareVersionText(version), text);
     }
 
     void programVersionPrefersTheApplications()
     {
-        QCOMPARE(ProgramVersion(), QStringLiteral("2006.1.0")); // as built
+        QCOMPARE(programVersion(), QStringLiteral("2006.1.0")); // as built
         QCoreApplication::setApplicationVersion(QStringLiteral("2006.2.5"));
-        QCOMPARE(ProgramVersion(), QStringLiteral("2006.2.5"));
+        QCOMPARE(programVersion(), QStringLiteral("2006.2.5"));
     }
 
     void captions_data()
@@ -269,7 +269,7 @@ private slots:
 
     void iconAtEverySize()
     {
-        const QIcon icon = TellurixIcon();
+        const QIcon icon = tellurixIcon();
         QVERIFY(!icon.isNull());
         for (const int size : {16, 32, 48, 64, 128, 256}) {
             QVERIFY2(icon.availableSizes().contains(QSize(size, size)), qPrintable(QString::number(size)));

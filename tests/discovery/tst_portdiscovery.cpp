@@ -50,8 +50,8 @@ private:
 // Installs a version answer for one test and restores the platform's own afterwards.
 class VersionAnswer {
 public:
-    explicit VersionAnswer(VersionQuery query) { SetVersionQuery(std::move(query)); }
-    ~VersionAnswer() { SetVersionQuery({}); }
+    explicit VersionAnswer(VersionQuery query) { setVersionQuery(std::move(query)); }
+    ~VersionAnswer() { setVersionQuery({}); }
     VersionAnswer(const VersionAnswer &) = delete;
     VersionAnswer &operator=(const VersionAnswer &) = delete;
 };

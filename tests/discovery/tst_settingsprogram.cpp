@@ -101,7 +101,7 @@ char *toString(const Record &r)
 
 // Restores the platform's own version query when a test replaced it.
 struct VersionQueryGuard {
-    ~VersionQueryGuard() { SetVersionQuery({}); }
+    ~VersionQueryGuard() { setVersionQuery({}); }
 };
 
 } // namespace
@@ -377,7 +377,7 @@ private slots:
     {
         start({1, 6, 0, 0});
         VersionQueryGuard guard;
-        SetVersionQuery([](OsVersionInfo &) { throw platform::Failure(QStringLiteral("no answer"), 7); });
+        setVersionQuery([](OsVersionInfo &) { throw platform::Failure(QStringLiteral("no answer"), 7); });
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
         QCOMPARE(dialogs->count(QStringLiteral("message")), 1);

@@ -236,10 +236,10 @@ private slots:
         QTest::newRow("desktop entry") << kDesktopEntry << "dist/linux/tellurix.desktop";
         QTest::newRow("metainfo") << kMetainfo << "dist/linux/" + kAppStreamId + ".metainfo.xml";
         QTest::newRow("scalable icon") << "usr/share/icons/hicolor/scalable/apps/tellurix.svg"
-                                       << "ui/resources/tellurix.svg";
+                                       << "ui/windows/resources/tellurix.svg";
         for (const int size : {16, 32, 48, 64, 128, 256})
             QTest::addRow("icon %d", size)
-                << kPngIcon.arg(size) << QStringLiteral("ui/resources/tellurix-%1.png").arg(size);
+                << kPngIcon.arg(size) << QStringLiteral("ui/windows/resources/tellurix-%1.png").arg(size);
         QTest::newRow("licence") << "usr/share/doc/tellurix/copyright" << "LICENSE";
     }
     void installedCopiesOfSources()

@@ -97,7 +97,7 @@ void TstReports::failedAction()
 
     g_bytLanguage = language;
     ScriptedDialogs dialogs;
-    ReportFailedAction(nullptr, action, description, number);
+    reportFailedAction(nullptr, action, description, number);
 
     QCOMPARE(g_strErrDescription, description);
     QCOMPARE(g_lngErrNumber, number);
@@ -135,7 +135,7 @@ void TstReports::shortReport()
 
     g_bytLanguage = language;
     ScriptedDialogs dialogs;
-    ReportShort(nullptr, description, number);
+    reportShort(nullptr, description, number);
 
     QCOMPARE(dialogs.shown.size(), 1);
     const ScriptedDialogs::Shown &box = dialogs.shown.first();

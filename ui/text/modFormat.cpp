@@ -171,7 +171,7 @@ QString fkt_FormatFilterOnlyNumericValue(const QString &value)
                    [&] { return filterNumber(value); });
 }
 
-void ReportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
+void reportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
                         qint32 number)
 {
     g_strErrDescription = description;
@@ -183,7 +183,7 @@ void ReportFailedAction(QWidget *parent, const QString &actionText, const QStrin
                                    platform::MessageIcon::Critical);
 }
 
-void ReportShort(QWidget *parent, const QString &description, qint32 number)
+void reportShort(QWidget *parent, const QString &description, qint32 number)
 {
     const QString text = QStringLiteral("Beschreibung: ") + description + kCrLf
                          + QStringLiteral("Fehler: ") + QString::number(number);

@@ -21,7 +21,7 @@ QString fkt_FormatFilterOnlyNumericValue(const QString &value);
 
 // Form 1: the localised report of a failed action (message 1602, critical icon, title 1603).
 // Stores description and number in g_strErrDescription / g_lngErrNumber first.
-void ReportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
+void reportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
                         qint32 number);
 // Form 2: the short fixed German report of the send button.
-void ReportShort(QWidget *parent, const QString &description, qint32 number);
+void reportShort(QWidget *parent, const QString &description, qint32 number);

@@ -22,7 +22,7 @@ static void registerIconResources()
     Q_UNUSED(registered);
 }
 
-QIcon TellurixIcon()
+QIcon tellurixIcon()
 {
     registerIconResources();
     QIcon icon;
@@ -31,7 +31,7 @@ QIcon TellurixIcon()
     return icon;
 }
 
-QPixmap TellurixPicture(const QSize &box)
+QPixmap tellurixPicture(const QSize &box)
 {
     registerIconResources();
     // Scale down from the next larger drawing: it keeps the lines crisper than scaling up.

@@ -5,6 +5,6 @@
 #include <QPixmap>
 #include <QSize>
 
-QIcon TellurixIcon();
+QIcon tellurixIcon();
 // The icon as large as fits into box, its proportions kept.
-QPixmap TellurixPicture(const QSize &box);
+QPixmap tellurixPicture(const QSize &box);

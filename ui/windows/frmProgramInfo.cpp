@@ -34,7 +34,7 @@ const QString kEngineer = QStringLiteral("Tellurix Team");
 
 } // namespace
 
-QString SoftwareVersionText(const QString &version)
+QString softwareVersionText(const QString &version)
 {
     const QVersionNumber number = QVersionNumber::fromString(version);
     return QStringLiteral("V%1.%2.%3")
@@ -43,7 +43,7 @@ QString SoftwareVersionText(const QString &version)
         .arg(number.microVersion());
 }
 
-QString ProgramVersion()
+QString programVersion()
 {
     const QString version = QCoreApplication::applicationVersion();
     return version.isEmpty() ? QStringLiteral(TELLURIX_VERSION) : version;
@@ -52,11 +52,11 @@ QString ProgramVersion()
 frmProgramInfo::frmProgramInfo(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmProgramInfo"));
-    setWindowIcon(TellurixIcon());
+    setWindowIcon(tellurixIcon());
     setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
     ApplyLanguage();
-    labSoftwareVersionValue->setText(SoftwareVersionText(ProgramVersion()));
+    labSoftwareVersionValue->setText(softwareVersionText(programVersion()));
     labDateValue->setText(kReleaseDate);
     fitLabelsToText();
 }
@@ -88,7 +88,7 @@ void frmProgramInfo::createControls()
     Image1->setObjectName(QStringLiteral("Image1"));
     placeTwips(Image1, 3960, 210, 915, 1005);
     Image1->setAlignment(Qt::AlignCenter);
-    Image1->setPixmap(TellurixPicture(Image1->size()));
+    Image1->setPixmap(tellurixPicture(Image1->size()));
 
     // The only control that takes the focus, so Enter and Space press it.
     cmdOk->setFocus();

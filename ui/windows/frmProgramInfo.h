@@ -14,10 +14,10 @@ class QPushButton;
 
 // "V" and the first three parts of a version text, each in plain decimal: "2006.1.0.0" gives
 // "V2006.1.0". Missing parts count as 0.
-QString SoftwareVersionText(const QString &version);
+QString softwareVersionText(const QString &version);
 
 // The program's version: the application's, when one is set, else the one it was built as.
-QString ProgramVersion();
+QString programVersion();
 
 class frmProgramInfo : public QDialog {
     Q_OBJECT

@@ -23,7 +23,7 @@ constexpr int kBoxHeight = 495;
 frmSpecialChar::frmSpecialChar(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSpecialChar"));
-    setWindowIcon(TellurixIcon());
+    setWindowIcon(tellurixIcon());
     setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
     setTabOrder();
