@@ -8,6 +8,7 @@
 namespace platform {
 
 struct Failure : std::runtime_error {
+    Failure() : Failure(QString(), 0) {}
     Failure(const QString &description, qint32 number)
         : std::runtime_error(description.toStdString()), description(description), number(number)
     {

@@ -1,0 +1,70 @@
+#pragma once
+// A serial port the test plays: it records what was written and hands over what the test
+// lets "arrive". Opening fails with the number the test sets.
+#include "Cp1252.h"
+#include "SerialPort.h"
+
+#include <QByteArray>
+#include <QString>
+#include <algorithm>
+#include <utility>
+
+class FakeSerialPort final : public platform::SerialPort {
+public:
+    void setCommPort(int portNumber) override { m_commPort = portNumber; }
+    int commPort() const override { return m_commPort; }
+    void setSettings(const QString &settings) override { m_settings = settings; }
+    QString settings() const override { return m_settings; }
+    bool portOpen() const override { return m_open; }
+    void setPortOpen(bool open) override
+    {
+        if (open && failOpenWith != 0)
+            throw platform::Failure(QStringLiteral("COM%1 refused").arg(m_commPort), failOpenWith);
+        m_open = open;
+        m_heldAfterLoss = false;
+        ++openings;
+    }
+    void output(const QString &text) override
+    {
+        if (!m_open)
+            throw platform::Failure(QStringLiteral("COM%1 is not open").arg(m_commPort), 8012);
+        written += platform::encodeCp1252(text);
+    }
+    // A closed port has nothing waiting, except what a lost device delivered before it went.
+    qint16 inBufferCount() override
+    {
+        if (!m_open && !m_heldAfterLoss)
+            return 0;
+        return qint16(std::min<qsizetype>(waiting.size(), 32767));
+    }
+    QString input() override
+    {
+        if (!m_open && !m_heldAfterLoss)
+            return {};
+        m_heldAfterLoss = false;
+        return platform::decodeCp1252(std::exchange(waiting, {}));
+    }
+    bool takeDeviceLost() override { return std::exchange(m_lost, false); }
+
+    // The device sends bytes; they wait until read, as the OS keeps them.
+    void arrive(const QByteArray &bytes) { waiting += bytes; }
+    // The device goes away; what arrived before stays readable.
+    void unplug()
+    {
+        m_open = false;
+        m_lost = true;
+        m_heldAfterLoss = true;
+    }
+
+    QByteArray written;
+    QByteArray waiting;
+    qint32 failOpenWith = 0;
+    int openings = 0;
+
+private:
+    int m_commPort = 1;
+    QString m_settings;
+    bool m_open = false;
+    bool m_lost = false;
+    bool m_heldAfterLoss = false;
+};
