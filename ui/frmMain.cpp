@@ -2,7 +2,9 @@
 
 #include "Twips.h"
 
+#include "QtLanguage.h"
 #include "modFormat.h"
+#include "modGlobal.h"
 #include "modTools.h"
 
 #include <QAction>
@@ -231,6 +233,7 @@ void frmMain::setTabOrder()
 
 void frmMain::ApplyLanguage()
 {
+    platform::applyQtLanguage(g_bytLanguage == 0);
     setWindowTitle(fkt_ToolsGetResString(1000));
     mnuFile->setTitle(fkt_ToolsGetResString(1001));
     mnuFileQuit->setText(fkt_ToolsGetResString(1002));
