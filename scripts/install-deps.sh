@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl1-mesa-dev
   xvfb xauth xdotool x11-utils fonts-dejavu-core
+  qt6-translations-l10n
   dpkg-dev file desktop-file-utils appstream
 )
 [ $# -gt 0 ] && packages=("$@")

@@ -1,8 +1,10 @@
 #include "frmMain.h"
 
+#include "QtLanguage.h"
 #include "TrafficListView.h"
 #include "Twips.h"
 #include "modFormat.h"
+#include "modGlobal.h"
 #include "modTools.h"
 
 #include <QAction>
@@ -205,6 +207,7 @@ void frmMain::setTabOrder()
 
 void frmMain::ApplyLanguage()
 {
+    platform::applyQtLanguage(g_bytLanguage == 0);
     setWindowTitle(fkt_ToolsGetResString(1000));
     mnuFile->setTitle(fkt_ToolsGetResString(1001));
     mnuFileQuit->setText(fkt_ToolsGetResString(1002));
