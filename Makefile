@@ -12,7 +12,7 @@ deps:
 	@scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTELLURIX_WERROR=$(if $(CI),ON,OFF) >/dev/null
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
