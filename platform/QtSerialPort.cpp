@@ -13,6 +13,7 @@
 #include <optional>
 #include <utility>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -43,11 +44,15 @@ std::optional<qint32> baudFromSettings(const QString &settings)
 }
 
 // A tty whose other end went away (pty master closed, USB adapter pulled) is hung up: poll
-// reports it at once, and reads return end-of-file instead of blocking.
+// reports it at once, reads return end-of-file instead of blocking, and its ioctls fail with EIO.
+// Qt tells the end-of-file apart from a read error only by a stale errno, so look for ourselves.
 bool isHungUp(int fd)
 {
     pollfd p{fd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
+        return true;
+    int waiting = 0;
+    return ::ioctl(fd, FIONREAD, &waiting) != 0 && (errno == EIO || errno == ENXIO || errno == ENODEV);
 }
 
 // Qt reports a refused device and a device locked by another program both as a permission
@@ -112,9 +117,11 @@ bool QtSerialPort::portOpen() const
 
 void QtSerialPort::setPortOpen(bool open)
 {
-    if (open == portOpen())
+    if (open && portOpen())
         return;
-    closePort(); // also the remains of a lost device, before the event loop got to them
+    // Also the remains of a lost device: its handle, if the event loop has not got to it yet,
+    // and the bytes it left that nobody read.
+    closePort();
     if (open)
         openPort();
 }
@@ -172,10 +179,36 @@ void QtSerialPort::failOpen(const QString &path)
 
 void QtSerialPort::closePort()
 {
+    releaseHandle();
+    m_held.clear();
+}
+
+void QtSerialPort::releaseHandle()
+{
     if (m_port->isOpen())
         m_port->close();
     m_lossPending = false;
     m_openPath.clear();
+}
+
+// Bytes the OS handed over before the device went away are as much the device's output as any
+// other: closing the handle would throw away what Qt has buffered and whatever the descriptor
+// still gives. The descriptor is read until end-of-file, EIO or EAGAIN; a pty drops what was
+// still unread when its master closed, so after such a hang-up it gives end-of-file at once.
+void QtSerialPort::keepRemains()
+{
+    if (!m_port->isOpen())
+        return;
+    m_held += m_port->readAll();
+    const int fd = int(m_port->handle());
+    char chunk[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got > 0)
+            m_held.append(chunk, qsizetype(got));
+        else if (got == 0 || errno != EINTR)
+            break;
+    }
 }
 
 QString QtSerialPort::portLabel(const QString &path) const
@@ -210,18 +243,23 @@ void QtSerialPort::pushPendingWrites()
     }
 }
 
+// Once the device is gone only what it left is waiting; a port closed otherwise has nothing.
 qint16 QtSerialPort::inBufferCount()
 {
+    // The poller asks all the time; it must not wait for Qt to report a hang-up that Qt may
+    // report late, as a plain read error, or not at all.
+    if (portOpen() && isHungUp(int(m_port->handle())))
+        markDeviceLost();
     if (!portOpen())
-        return 0;
+        return qint16(std::min(qint64(m_held.size()), kLargestCount));
     return qint16(std::min(m_port->bytesAvailable(), kLargestCount));
 }
 
-// A closed port has nothing waiting; reading it is not a failure.
+// Reading a closed port is not a failure.
 QString QtSerialPort::input()
 {
     if (!portOpen())
-        return {};
+        return decodeCp1252(std::exchange(m_held, QByteArray()));
     return decodeCp1252(m_port->readAll());
 }
 
@@ -243,15 +281,19 @@ void QtSerialPort::onError(int error)
 
 // A hung-up descriptor stays readable for ever, so Qt's notifier would fire without end; the
 // port is closed as soon as the event loop is back, never from inside Qt's own notification.
+// What it delivered is kept at once, so that it can be counted and read while the close waits.
 void QtSerialPort::markDeviceLost()
 {
+    keepRemains();
     m_lossPending = true;
     m_deviceLost = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_lossPending)
-                closePort();
+            if (!m_lossPending)
+                return;
+            keepRemains();
+            releaseHandle();
         },
         Qt::QueuedConnection);
 }

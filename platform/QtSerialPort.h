@@ -1,6 +1,7 @@
 #pragma once
 #include "SerialPort.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <functional>
 #include <memory>
@@ -34,6 +35,8 @@ private:
     void onError(int error);
     void openPort();
     void closePort();
+    void releaseHandle();
+    void keepRemains();
     void pushPendingWrites();
     void markDeviceLost();
     [[noreturn]] void failOpen(const QString &path);
@@ -47,6 +50,7 @@ private:
     QString m_openPath;       // the device path as configured, for descriptions
     bool m_lossPending = false; // lost, but the handle is closed from the event loop
     bool m_deviceLost = false;
+    QByteArray m_held;        // delivered by a device that has gone away, not yet read
 };
 
 } // namespace platform

@@ -51,6 +51,9 @@ public:
     virtual QString input() = 0;
 
     // True once after the device went away while open (the port is then closed).
+    // What the device sent before it went away and nobody has read yet stays waiting on the
+    // closed port: inBufferCount() counts it and input() returns it, once, in order. Opening or
+    // closing the port (setPortOpen) forgets it, so read it before doing either.
     virtual bool takeDeviceLost() = 0;
 };
 
