@@ -15,7 +15,7 @@
 #include <thread>
 
 using platform::QtSerialPort;
-using platform::SerialError;
+using platform::Failure;
 
 namespace {
 
@@ -255,7 +255,7 @@ void TestSerialTail::leftBytesAreCountedWhileTheCloseWaits()
     QCOMPARE(qint32([&] {
                  try {
                      port.output(QStringLiteral("AT\r"));
-                 } catch (const SerialError &error) {
+                 } catch (const Failure &error) {
                      return error.number;
                  }
                  return 0;
