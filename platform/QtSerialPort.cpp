@@ -69,6 +69,10 @@ QtSerialPort::QtSerialPort(Resolver resolver, QObject *parent)
 {
     connect(m_port.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError error) { onError(error); });
+    connect(m_port.get(), &QSerialPort::readyRead, this, [this] {
+        if (m_notify)
+            m_notify();
+    });
 }
 
 QtSerialPort::~QtSerialPort()
@@ -268,6 +272,11 @@ bool QtSerialPort::takeDeviceLost()
     return std::exchange(m_deviceLost, false);
 }
 
+void QtSerialPort::setActivityNotification(std::function<void()> notify)
+{
+    m_notify = std::move(notify);
+}
+
 void QtSerialPort::onError(int error)
 {
     if (!portOpen())
@@ -287,6 +296,14 @@ void QtSerialPort::markDeviceLost()
     keepRemains();
     m_lossPending = true;
     m_deviceLost = true;
+    // Told from the event loop, never from inside a caller that is counting right now.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_notify)
+                m_notify();
+        },
+        Qt::QueuedConnection);
     QMetaObject::invokeMethod(
         this,
         [this] {

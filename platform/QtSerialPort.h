@@ -30,6 +30,7 @@ public:
     qint16 inBufferCount() override;
     QString input() override;
     bool takeDeviceLost() override;
+    void setActivityNotification(std::function<void()> notify) override;
 
 private:
     void onError(int error);
@@ -43,6 +44,7 @@ private:
     QString portLabel(const QString &path) const;
 
     Resolver m_resolver;
+    std::function<void()> m_notify;
     std::unique_ptr<QSerialPort> m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");

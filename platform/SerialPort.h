@@ -15,6 +15,7 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <functional>
 
 namespace platform {
 
@@ -55,6 +56,10 @@ public:
     // closed port: inBufferCount() counts it and input() returns it, once, in order. Opening or
     // closing the port (setPortOpen) forgets it, so read it before doing either.
     virtual bool takeDeviceLost() = 0;
+
+    // Called from the event loop whenever bytes arrived or the device went away, so that a
+    // reader may rest while the line is idle. It may come more often than anything changed.
+    virtual void setActivityNotification(std::function<void()> notify) = 0;
 };
 
 } // namespace platform

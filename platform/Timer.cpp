@@ -1,5 +1,6 @@
 #include "Timer.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace platform {
@@ -33,6 +34,12 @@ TimerFactory &installedFactory()
     return factory;
 }
 
+TimerClock &installedClock()
+{
+    static TimerClock clock;
+    return clock;
+}
+
 } // namespace
 
 std::unique_ptr<Timer> makeTimer(TimerKind kind)
@@ -42,9 +49,22 @@ std::unique_ptr<Timer> makeTimer(TimerKind kind)
     return std::make_unique<QtTimer>(kind);
 }
 
-void setTimerFactory(TimerFactory factory)
+qint64 timerNowMs()
+{
+    if (const TimerClock &clock = installedClock())
+        return clock();
+    static const QElapsedTimer steady = [] {
+        QElapsedTimer timer;
+        timer.start();
+        return timer;
+    }();
+    return steady.elapsed();
+}
+
+void setTimerFactory(TimerFactory factory, TimerClock clock)
 {
     installedFactory() = std::move(factory);
+    installedClock() = std::move(clock);
 }
 
 } // namespace platform

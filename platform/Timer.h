@@ -1,6 +1,7 @@
 #pragma once
 // Timers of the UI thread's event loop behind a small interface, so that tests can drive the
 // receive poll's ticks and pauses on a clock of their own instead of waiting for real time.
+#include <QtGlobal>
 #include <functional>
 #include <memory>
 
@@ -26,7 +27,12 @@ enum class TimerKind {
 // A timer from the process-wide factory: Qt's timers unless a test installed others.
 std::unique_ptr<Timer> makeTimer(TimerKind kind);
 
+// Milliseconds on the timers' own steady clock, from an arbitrary start.
+qint64 timerNowMs();
+
 using TimerFactory = std::function<std::unique_ptr<Timer>(TimerKind)>;
-void setTimerFactory(TimerFactory factory); // an empty factory restores Qt's timers
+using TimerClock = std::function<qint64()>;
+// Empty arguments restore Qt's timers and the steady clock.
+void setTimerFactory(TimerFactory factory, TimerClock clock = {});
 
 } // namespace platform

@@ -10,6 +10,7 @@ void ReceivePoller::tick()
 {
     if (m_port.takeDeviceLost()) {
         m_gathering = false;
+        m_count = 0;
         m_pause->stop();
         emit deviceLost();
         return;

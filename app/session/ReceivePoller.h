@@ -20,6 +20,8 @@ public:
 
     void tick();
     bool gathering() const { return m_gathering; }
+    // The last tick found nothing waiting and no chunk is being gathered.
+    bool idle() const { return !m_gathering && m_count <= 0; }
 
 signals:
     void chunkComplete();

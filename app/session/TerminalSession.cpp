@@ -7,26 +7,59 @@
 #include "modGlobal.h"
 #include "modTools.h"
 
-TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, QObject *parent)
+TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, PollCadence cadence,
+                                 QObject *parent)
     : QObject(parent),
       m_port(std::move(port)),
       m_traffic(std::make_unique<TrafficListModel>()),
       m_poller(std::make_unique<ReceivePoller>(*m_port)),
-      m_tick(platform::makeTimer(platform::TimerKind::Repeating))
+      m_tick(platform::makeTimer(platform::TimerKind::Repeating)),
+      m_wake(platform::makeTimer(platform::TimerKind::SingleShot)),
+      m_cadence(cadence)
 {
     connect(m_poller.get(), &ReceivePoller::chunkComplete, this, &TerminalSession::receiveChunk);
     connect(m_poller.get(), &ReceivePoller::deviceLost, this, &TerminalSession::onDeviceLost);
-    // The poll runs from the start, whether or not a port is open; a closed port has nothing
-    // waiting.
-    m_tick->timeout = [this] { m_poller->tick(); };
+    // The poll's beat starts with the session, whether or not a port is open; a closed port
+    // has nothing waiting.
+    m_beatStartMs = platform::timerNowMs();
+    m_tick->timeout = [this] { onTick(); };
     m_tick->start(kTickMs);
+    m_wake->timeout = [this] {
+        m_resting = false;
+        m_tick->start(kTickMs);
+        onTick();
+    };
+    m_port->setActivityNotification([this] { wakePoll(); });
 }
 
 TerminalSession::~TerminalSession()
 {
-    // The tick and the poller refer to the port: they go first.
+    // The timers and the poller refer to the port: they go first.
+    m_port->setActivityNotification({});
+    m_wake.reset();
     m_tick.reset();
     m_poller.reset();
+}
+
+void TerminalSession::onTick()
+{
+    m_poller->tick();
+    // An idle line costs no wake-ups: the next byte or the loss of the device wakes the poll.
+    if (m_cadence == PollCadence::RestWhileIdle && m_poller->idle()) {
+        m_tick->stop();
+        m_resting = true;
+    }
+}
+
+// The first tick after a rest falls where the always-running beat would have put it, so the
+// bytes are noticed, gathered and stamped exactly as if the poll had never rested.
+void TerminalSession::wakePoll()
+{
+    if (!m_resting || m_wake->isActive())
+        return;
+    const qint64 sinceStart = platform::timerNowMs() - m_beatStartMs;
+    const qint64 nextBeat = (sinceStart / kTickMs + 1) * kTickMs;
+    m_wake->start(int(nextBeat - sinceStart));
 }
 
 void TerminalSession::setConnection(bool open, const QString &statusText)

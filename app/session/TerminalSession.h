@@ -17,12 +17,21 @@
 #include <QString>
 #include <memory>
 
+// How the 10 ms poll runs: only while bytes wait or a chunk is gathered, resting on the same
+// beat while the line is idle (the port's activity notification wakes it), or always.
+enum class PollCadence {
+    RestWhileIdle,
+    Always,
+};
+
 class TerminalSession : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 10;
 
-    explicit TerminalSession(std::unique_ptr<platform::SerialPort> port, QObject *parent = nullptr);
+    explicit TerminalSession(std::unique_ptr<platform::SerialPort> port,
+                             PollCadence cadence = PollCadence::RestWhileIdle,
+                             QObject *parent = nullptr);
     ~TerminalSession() override;
 
     // Closes, configures and opens the port from the global settings. The connection goes
@@ -44,6 +53,8 @@ public:
     bool isOpen() const { return m_open; }
     // True while a received chunk is being gathered.
     bool receiving() const { return m_poller->gathering(); }
+    // True while the poll rests on an idle line.
+    bool pollResting() const { return m_resting; }
 
     platform::SerialPort &port() { return *m_port; }
     TrafficListModel &traffic() { return *m_traffic; }
@@ -64,6 +75,8 @@ signals:
     void presetsChanged();
 
 private:
+    void onTick();
+    void wakePoll();
     void receiveChunk();
     void onDeviceLost();
     void setConnection(bool open, const QString &statusText);
@@ -72,6 +85,10 @@ private:
     std::unique_ptr<TrafficListModel> m_traffic;
     std::unique_ptr<ReceivePoller> m_poller;
     std::unique_ptr<platform::Timer> m_tick;
+    std::unique_ptr<platform::Timer> m_wake; // the first tick after a rest, on the poll's beat
+    PollCadence m_cadence;
+    qint64 m_beatStartMs = 0;
+    bool m_resting = false;
     CommandSet m_presets;
     bool m_open = false;
 };

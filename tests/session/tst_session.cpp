@@ -14,7 +14,7 @@
 namespace {
 
 struct Rig {
-    Rig()
+    explicit Rig(PollCadence cadence = PollCadence::RestWhileIdle)
     {
         g_bytComPort = 2;
         g_bytBaudrate = 6;
@@ -22,7 +22,7 @@ struct Rig {
         g_bytLanguage = 0;
         auto owned = std::make_unique<FakeSerialPort>();
         port = owned.get();
-        session = std::make_unique<TerminalSession>(std::move(owned));
+        session = std::make_unique<TerminalSession>(std::move(owned), cadence);
     }
     QStringList lines() const
     {
@@ -178,6 +178,60 @@ private slots:
         QCOMPARE(changed.size(), 1); // an edit comes from a window, which shows it already
         QCOMPARE(r.session->presets().text(1), QStringLiteral("AT<CR>"));
         QCOMPARE(r.session->presets().text(8), QStringLiteral("*IDN?"));
+    }
+
+    // The resting poll gives the same lines with the same stamps as the poll that never rests,
+    // whatever the gaps around the quiet pause and wherever the bytes fall between two ticks.
+    void restingPollIsTheAlwaysRunningPoll_data()
+    {
+        QTest::addColumn<int>("offsetMs");
+        QTest::addColumn<int>("gapMs");
+        for (const int offset : {0, 1, 4, 9, 10, 137})
+            for (int gap = 0; gap <= 100; gap += 3)
+                QTest::addRow("at %d ms, gap %d ms", offset, gap) << offset << gap;
+    }
+    void restingPollIsTheAlwaysRunningPoll()
+    {
+        QFETCH(int, offsetMs);
+        QFETCH(int, gapMs);
+        const auto play = [&](PollCadence cadence) {
+            Rig r(cadence);
+            r.session->prc_MainOpenInterface();
+            r.timers.advance(300 + offsetMs); // long enough for the poll to rest
+            r.port->arrive("ping\r");
+            r.timers.advance(gapMs);
+            r.port->arrive("pong\r\n");
+            r.timers.advance(gapMs / 2 + 1);
+            r.port->arrive(QByteArray(700, 'z'));
+            r.timers.advance(500);
+            r.port->arrive("BYE");
+            r.port->unplug();
+            r.timers.advance(100);
+            return std::pair{r.lines(), r.session->isOpen()};
+        };
+        const auto always = play(PollCadence::Always);
+        const auto resting = play(PollCadence::RestWhileIdle);
+        QVERIFY(always.first.size() >= 2);
+        QCOMPARE(resting.first, always.first);
+        QCOMPARE(resting.second, always.second);
+    }
+
+    void anIdleLineLetsThePollRest()
+    {
+        Rig r;
+        r.session->prc_MainOpenInterface();
+        r.timers.advance(10);
+        QVERIFY(r.session->pollResting());
+        QVERIFY(!r.session->timTimer().isActive());
+        r.timers.advance(7);
+        r.port->arrive("x");
+        QVERIFY(!r.session->pollResting() || r.timers.nowMs() % 10 != 0);
+        r.timers.advance(3); // the beat at 20 ms notices the byte
+        QVERIFY(!r.session->pollResting());
+        r.timers.advance(40);
+        QCOMPARE(r.lines(), QStringList{QStringLiteral("14:03:27.040  [IN]   x")});
+        r.timers.advance(10);
+        QVERIFY(r.session->pollResting());
     }
 
     void nothingHappensWhileNoPortIsOpen()

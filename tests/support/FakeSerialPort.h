@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <algorithm>
+#include <functional>
 #include <utility>
 
 class FakeSerialPort final : public platform::SerialPort {
@@ -45,15 +46,21 @@ public:
         return platform::decodeCp1252(std::exchange(waiting, {}));
     }
     bool takeDeviceLost() override { return std::exchange(m_lost, false); }
+    void setActivityNotification(std::function<void()> notify) override { m_notify = std::move(notify); }
 
     // The device sends bytes; they wait until read, as the OS keeps them.
-    void arrive(const QByteArray &bytes) { waiting += bytes; }
+    void arrive(const QByteArray &bytes)
+    {
+        waiting += bytes;
+        notify();
+    }
     // The device goes away; what arrived before stays readable.
     void unplug()
     {
         m_open = false;
         m_lost = true;
         m_heldAfterLoss = true;
+        notify();
     }
 
     QByteArray written;
@@ -62,6 +69,13 @@ public:
     int openings = 0;
 
 private:
+    void notify()
+    {
+        if (m_notify)
+            m_notify();
+    }
+
+    std::function<void()> m_notify;
     int m_commPort = 1;
     QString m_settings;
     bool m_open = false;

@@ -19,9 +19,9 @@ public:
             auto timer = std::make_unique<Fake>(*this, kind);
             m_timers.push_back(timer.get());
             return timer;
-        });
+        }, [this] { return m_now; });
     }
-    ~FakeTimers() { platform::setTimerFactory({}); }
+    ~FakeTimers() { platform::setTimerFactory({}, {}); }
     FakeTimers(const FakeTimers &) = delete;
     FakeTimers &operator=(const FakeTimers &) = delete;
 
