@@ -60,10 +60,11 @@ QByteArrayView untilNul(QByteArrayView bytes)
     return nul < 0 ? bytes : bytes.first(nul);
 }
 
-// One pair of double quotes around the whole value goes; a lone quote stays.
+// One pair of quotes around the whole value goes, double or single alike; a lone quote and
+// two quotes of different kinds stay.
 QByteArrayView unquote(QByteArrayView value)
 {
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         return value.sliced(1, value.size() - 2);
     return value;
 }

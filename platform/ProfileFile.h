@@ -2,7 +2,7 @@
 // Private profile (INI) files as the settings and command files use them.
 //
 // Reading: section and key names match regardless of letter case; the value loses the blanks
-// around it and one pair of enclosing double quotes; at most bufferSize - 1 characters come
+// around it and one pair of enclosing double or single quotes; at most bufferSize - 1 characters come
 // back; a missing file, section or key gives defaultValue; a key with an empty value gives "".
 // Writing: creates file, section (appended at the end) and key (appended at the end of its
 // section) as needed, replaces an existing value in place and leaves every other line byte for

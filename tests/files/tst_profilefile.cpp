@@ -26,6 +26,7 @@ private slots:
 
     void goldenEdit_data();
     void goldenEdit();
+    void goldenQuotedValues();
 
     void readsValue_data();
     void readsValue();
@@ -168,6 +169,25 @@ void TestProfileFile::goldenEdit()
         QCOMPARE(readProfileString(w[0], w[1], "<default>", target), w[2]);
 }
 
+// Every value of the fixture, read and written out as "key=[value]" lines, equals the golden
+// reading byte for byte: one pair of enclosing quotes goes, of either kind.
+void TestProfileFile::goldenQuotedValues()
+{
+    const QString dataDir = QStringLiteral(TEST_DATA_DIR);
+    const QString fixture = dataDir + QStringLiteral("/quoted_values.ini");
+    const QByteArray expected = readBytes(dataDir + QStringLiteral("/quoted_values.read"));
+    QVERIFY(!expected.isEmpty());
+    QByteArray reading;
+    for (const QByteArray &line : expected.split('\n')) {
+        if (line.isEmpty())
+            continue;
+        const QString key = QString::fromLatin1(line.left(line.indexOf('=')));
+        const QString value = readProfileString(QStringLiteral("SETTINGS"), key, "<default>", fixture);
+        reading += key.toLatin1() + "=[" + value.toLatin1() + "]\n";
+    }
+    QVERIFY(sameBytes(reading, expected));
+}
+
 // ---- reading ----
 
 void TestProfileFile::readsValue_data()
@@ -197,7 +217,8 @@ void TestProfileFile::readsValue_data()
     QTest::newRow("empty quotes") << settings + "P=\"\"\r\n" << "SETTINGS" << "P" << "";
     QTest::newRow("one pair only") << settings + "P=\"\"abc\"\"\r\n" << "SETTINGS" << "P" << "\"abc\"";
     QTest::newRow("quotes inside") << settings + "P=\"a\"b\"\r\n" << "SETTINGS" << "P" << "a\"b";
-    QTest::newRow("single quotes stay") << settings + "P='abc'\r\n" << "SETTINGS" << "P" << "'abc'";
+    QTest::newRow("single quotes are lost") << settings + "P='abc'\r\n" << "SETTINGS" << "P" << "abc";
+    QTest::newRow("quotes of two kinds stay") << settings + "P='abc\"\r\n" << "SETTINGS" << "P" << "'abc\"";
     QTest::newRow("blanks only") << settings + "P=   \t \r\n" << "SETTINGS" << "P" << "";
     QTest::newRow("empty value is not the default") << settings + "P=\r\n" << "SETTINGS" << "P" << "";
     QTest::newRow("value with =") << settings + "P=a=b\r\n" << "SETTINGS" << "P" << "a=b";

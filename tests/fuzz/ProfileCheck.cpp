@@ -91,7 +91,9 @@ QByteArray valueInFile(const QString &value)
 QString promisedReadBack(const QString &value)
 {
     QString text = trimmedBlanks(platform::decodeCp1252(valueInFile(value)));
-    if (text.size() >= 2 && text.front() == QLatin1Char('"') && text.back() == QLatin1Char('"'))
+    const bool quoted = text.size() >= 2 && text.front() == text.back()
+                        && (text.front() == QLatin1Char('"') || text.front() == QLatin1Char('\''));
+    if (quoted)
         text = text.sliced(1, text.size() - 2);
     return text.left(kValueBuffer - 1);
 }
