@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QStringList>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -26,13 +28,29 @@ bool isFolderWritable(const QString &folder)
     return probe.open(); // removed again when probe goes out of scope
 }
 
+bool isInstalledProgramFolder(const QString &folder)
+{
+    if (folder.isEmpty())
+        return false;
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    static const QStringList systemFolders{
+        QStringLiteral("/usr/bin"),       QStringLiteral("/usr/local/bin"), QStringLiteral("/bin"),
+        QStringLiteral("/usr/sbin"),      QStringLiteral("/usr/local/sbin"), QStringLiteral("/sbin"),
+        QStringLiteral("/usr/games"),     QStringLiteral("/usr/local/games")};
+    if (systemFolders.contains(canonical.isEmpty() ? folder : canonical))
+        return true;
+    // cmake --install and the package put the desktop entry below the same prefix.
+    return QFileInfo::exists(programFilePath(folder, QStringLiteral("../share/applications/tellurix.desktop")));
+}
+
 QString settingsFolderFor(const QString &programFolder)
 {
-    if (isFolderWritable(programFolder))
+    const bool installed = isInstalledProgramFolder(programFolder);
+    if (!installed && isFolderWritable(programFolder))
         return programFolder;
     const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
     if (config.isEmpty() || !QDir().mkpath(config))
-        return programFolder;
+        return installed ? config : programFolder;
     return config;
 }
 

@@ -139,6 +139,44 @@ private slots:
         QCOMPARE(platform::isFolderWritable(program), usesProgramFolder);
     }
 
+    // Installed, the program keeps nothing beside itself, even when it could write there (root
+    // in /usr/bin, or a prefix of the user's own after cmake --install).
+    void installedProgramUsesTheConfigurationFolder()
+    {
+        const QString prefix = work.filePath(QStringLiteral("prefix%1").arg(configHome.size()));
+        const QString bin = prefix + QStringLiteral("/bin");
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/applications")));
+        QVERIFY(!platform::isInstalledProgramFolder(bin));
+        QCOMPARE(platform::settingsFolderFor(bin), bin); // a portable copy, so far
+        QFile entry(prefix + QStringLiteral("/share/applications/tellurix.desktop"));
+        QVERIFY(entry.open(QIODevice::WriteOnly));
+        entry.close();
+        QVERIFY(platform::isInstalledProgramFolder(bin));
+        QVERIFY(platform::isFolderWritable(bin));
+        QCOMPARE(platform::settingsFolderFor(bin), expectedConfigFolder());
+        QVERIFY(QFileInfo(expectedConfigFolder()).isDir());
+    }
+
+    void systemProgramFoldersCountAsInstalled_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("/usr/bin") << QStringLiteral("/usr/bin") << true;
+        QTest::newRow("/usr/local/bin") << QStringLiteral("/usr/local/bin") << true;
+        QTest::newRow("/bin") << QStringLiteral("/bin") << true;
+        QTest::newRow("the build folder") << QCoreApplication::applicationDirPath() << false;
+        QTest::newRow("no folder") << QString() << false;
+    }
+    void systemProgramFoldersCountAsInstalled()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, installed);
+        QCOMPARE(platform::isInstalledProgramFolder(folder), installed);
+        if (installed)
+            QCOMPARE(platform::settingsFolderFor(folder), expectedConfigFolder());
+    }
+
     void probeLeavesNothingBehind()
     {
         const QString program = work.filePath(QStringLiteral("clean"));
