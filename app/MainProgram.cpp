@@ -6,6 +6,10 @@
 #include "TerminalPresenter.h"
 #include "TerminalSession.h"
 #include "frmMain.h"
+#include "Dialogs.h"
+#include "modFormat.h"
+#include "modGlobal.h"
+#include "modTools.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -54,12 +58,26 @@ void MainProgram::load()
     CommandSet presets;
     prc_MainLoadSettings(m_folder, presets);
     m_session->setPresets(presets);
-    m_session->prc_MainOpenInterface();
+    openInterface(false);
     m_form->ApplyLanguage();
     m_commands->refreshToolTips();
     m_form->txtSend->setText(QString());
     // Setting an empty field to empty raises no change, but the button must follow anyway.
     m_commands->updateSendButton();
+}
+
+void MainProgram::openInterface(bool userChoseConsole)
+{
+    const int number = g_bytComPort + 1;
+    const QString path = m_consoleCheck && !userChoseConsole ? m_consoleCheck(number) : QString();
+    if (!path.isEmpty()) {
+        m_session->closeInterface();
+        platform::dialogs().messageBox(
+            m_form.get(), fkt_FormatInsertParam(fkt_ToolsGetResString(1622), QString::number(number), path),
+            kAppTitle, platform::MessageIcon::Information);
+        return;
+    }
+    m_session->prc_MainOpenInterface();
 }
 
 void MainProgram::saveSettings()

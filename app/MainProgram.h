@@ -5,6 +5,7 @@
 #include "SerialPort.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 
 class CommandSlots;
@@ -42,8 +43,17 @@ public:
     // port table (Ports.ini beside the program). Tests point both at a tree of their own.
     void setPortInventorySource(const QString &root, const QString &portsIni);
 
+    // Opens the configured port, unless the console check names it as the system console that
+    // nobody chose (neither the user in the settings dialog nor Ports.ini): then it stays
+    // closed, with a message. Without a check every port opens.
+    void openInterface(bool userChoseConsole);
+    using ConsoleCheck = std::function<QString(int portNumber)>; // the console's path, or empty
+    void setConsoleCheck(ConsoleCheck check) { m_consoleCheck = std::move(check); }
+
 private:
     void connectMenus();
+    QString portTablePath() const;
+    QString inventoryRoot() const;
 
     QString m_folder;
     // Declared first, destroyed last: the windows refer to the session.
@@ -53,4 +63,5 @@ private:
     CommandSlots *m_commands = nullptr;       // owned by the window
     QString m_inventoryRoot;                  // empty: "/"
     QString m_inventoryPortsIni;              // empty: platform::portsIniPath()
+    ConsoleCheck m_consoleCheck;
 };

@@ -1,4 +1,5 @@
 #include "MainProgram.h"
+#include "PortInventory.h"
 #include "PortTable.h"
 #include "ProgramFolder.h"
 #include "QtSerialPort.h"
@@ -24,6 +25,7 @@ int main(int argc, char *argv[])
     auto port = std::make_unique<platform::QtSerialPort>(
         [portsIni](int portNumber) { return platform::devicePathForPort(portNumber, portsIni); });
     MainProgram program(folder, std::move(port));
+    program.setConsoleCheck([portsIni](int number) { return platform::unchosenConsolePath(number, portsIni); });
     // Logout, shutdown, kill and Ctrl+C close the window as the user would: it saves and lets go of the port.
     QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, &program.form(),
                      [&program] { program.form().close(); });

@@ -1,5 +1,6 @@
 #include "PortInventory.h"
 
+#include "PortTable.h"
 #include "ProfileFile.h"
 
 #include <QDir>
@@ -87,6 +88,12 @@ QString readAttribute(const QString &path)
     return QString::fromUtf8(file.read(kAttributeMaxBytes)).trimmed();
 }
 
+QStringList activeConsoles(const Tree &tree)
+{
+    return readAttribute(tree.file(QStringLiteral("/sys/class/tty/console/active")))
+        .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 // ttyS0, ttyS1, ..., ttyS10, ttyUSB0: names with a number end in the order of that number.
 struct KernelNameOrder {
     static std::pair<QString, qint64> split(const QString &name)
@@ -114,6 +121,8 @@ struct TtyDevice {
     QString identity;   // the resolved /dev node, or its unresolved file when it is missing
     QString deviceDir;  // the resolved sysfs device directory
     QString byIdPath;
+    QString classDir;   // below /sys/class/tty
+    bool systemConsole = false;
     int number = 0;
 };
 
@@ -166,6 +175,7 @@ std::vector<TtyDevice> readTtyDevices(const Tree &tree)
         QDir(classFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
     std::sort(names.begin(), names.end(), KernelNameOrder());
     const auto byId = readByIdLinks(tree);
+    const QStringList consoles = activeConsoles(tree);
 
     std::vector<TtyDevice> devices;
     for (const QString &name : names) {
@@ -174,6 +184,8 @@ std::vector<TtyDevice> readTtyDevices(const Tree &tree)
             continue;
         TtyDevice device;
         device.kernelName = name;
+        device.classDir = classDir;
+        device.systemConsole = consoles.contains(name);
         const QString node = QStringLiteral("/dev/") + name;
         device.identity = tree.resolved(node);
         if (device.identity.isEmpty())
@@ -189,8 +201,9 @@ std::vector<TtyDevice> readTtyDevices(const Tree &tree)
     return devices;
 }
 
-// The product string of the USB device the tty hangs off, if any.
-QString usbProduct(const Tree &tree, const QString &deviceDir)
+// The product string of the USB device the tty hangs off (empty when it has none); nothing
+// when the tty is no USB device.
+std::optional<QString> usbProduct(const Tree &tree, const QString &deviceDir)
 {
     const QString sysRoot = QFileInfo(tree.file(QStringLiteral("/sys"))).canonicalFilePath();
     QDir dir(deviceDir);
@@ -204,7 +217,7 @@ QString usbProduct(const Tree &tree, const QString &deviceDir)
         if (!dir.cdUp())
             break;
     }
-    return QString();
+    return std::nullopt;
 }
 
 QString driverName(const QString &deviceDir)
@@ -213,14 +226,38 @@ QString driverName(const QString &deviceDir)
     return driver.isEmpty() ? QString() : QFileInfo(driver).fileName();
 }
 
-QString friendlyName(const Tree &tree, const TtyDevice &device)
+// The UART the kernel found, by the number in the tty's "type" attribute; empty if unknown.
+QString uartTypeName(const QString &classDir)
 {
-    QString name = usbProduct(tree, device.deviceDir);
-    if (name.isEmpty())
-        name = driverName(device.deviceDir);
-    if (name.isEmpty())
-        name = QStringLiteral("Serial port");
-    return name + QStringLiteral(" (") + device.kernelName + QLatin1Char(')');
+    static const QStringList names{QString(),           QStringLiteral("8250"),
+                                   QStringLiteral("16450"), QStringLiteral("16550"),
+                                   QStringLiteral("16550A"), QStringLiteral("Cirrus"),
+                                   QStringLiteral("ST16650"), QStringLiteral("ST16650V2"),
+                                   QStringLiteral("TI16750"), QStringLiteral("Startech"),
+                                   QStringLiteral("16C950"), QStringLiteral("16654"),
+                                   QStringLiteral("16850")};
+    bool isNumber = false;
+    const int type = readAttribute(classDir + QStringLiteral("/type")).toInt(&isNumber);
+    return isNumber && type > 0 && type < names.size() ? names.at(type) : QString();
+}
+
+// A USB adapter by its product (or its driver); a UART of the machine itself by what it is,
+// not by the kernel's driver name ("port", "serial8250" say nothing to a user).
+QString friendlyName(const Tree &tree, const TtyDevice &device, const PortWords &words)
+{
+    QString name;
+    if (const std::optional<QString> product = usbProduct(tree, device.deviceDir)) {
+        name = !product->isEmpty() ? *product : driverName(device.deviceDir);
+        if (name.isEmpty())
+            name = words.serialPort;
+    } else {
+        const QString type = uartTypeName(device.classDir);
+        name = type.isEmpty() ? words.serialPort : words.serialPort + QLatin1Char(' ') + type;
+    }
+    QString detail = device.kernelName;
+    if (device.systemConsole)
+        detail += QStringLiteral(", ") + words.systemConsole;
+    return name + QStringLiteral(" (") + detail + QLatin1Char(')');
 }
 
 class Numbering {
@@ -273,7 +310,25 @@ private:
 
 } // namespace
 
-PortInventory::PortInventory(const QString &root, const QString &portsIni)
+bool isSystemConsole(const QString &devicePath, const QString &root)
+{
+    if (devicePath.isEmpty())
+        return false;
+    const Tree tree(root);
+    const QString resolved = tree.resolved(devicePath);
+    const QString name = QFileInfo(resolved.isEmpty() ? devicePath : resolved).fileName();
+    return activeConsoles(tree).contains(name);
+}
+
+QString unchosenConsolePath(int portNumber, const QString &portsIni, const QString &root)
+{
+    if (portTableNames(portNumber, portsIni))
+        return QString();
+    const QString path = devicePathForPort(portNumber, portsIni);
+    return isSystemConsole(path, root) ? path : QString();
+}
+
+PortInventory::PortInventory(const QString &root, const QString &portsIni, const PortWords &words)
 {
     const Tree tree(root);
     std::vector<TableEntry> entries = readPortTable(tree, portsIni);
@@ -307,15 +362,15 @@ PortInventory::PortInventory(const QString &root, const QString &portsIni)
         listed.insert(device.identity);
         m_ports.push_back({device.number, device.kernelName,
                            QStringLiteral("/dev/") + device.kernelName, device.byIdPath,
-                           friendlyName(tree, device),
-                           QStringLiteral("TTY\\") + device.kernelName});
+                           friendlyName(tree, device, words),
+                           QStringLiteral("TTY\\") + device.kernelName, device.systemConsole});
     }
     for (const TableEntry &entry : entries) {
         if (entry.claimed || entry.identity.isEmpty() || listed.contains(entry.identity))
             continue;
         listed.insert(entry.identity);
         m_ports.push_back({entry.number, QString(), entry.path, QString(), entry.path,
-                           QStringLiteral("PORTS\\COM%1").arg(entry.number)});
+                           QStringLiteral("PORTS\\COM%1").arg(entry.number), false});
     }
     std::sort(m_ports.begin(), m_ports.end(),
               [](const InventoryPort &a, const InventoryPort &b) { return a.number < b.number; });

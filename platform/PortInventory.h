@@ -28,18 +28,36 @@
 
 namespace platform {
 
+// The words a port's friendly name is made of, in the program's language.
+struct PortWords {
+    QString serialPort = QStringLiteral("Serial port");       // a UART of the machine itself
+    QString systemConsole = QStringLiteral("system console"); // the kernel's active console
+};
+
+// Whether devicePath (links resolved below root) is a tty the kernel writes its console to
+// (<root>/sys/class/tty/console/active): opening it would talk to the machine itself.
+bool isSystemConsole(const QString &devicePath, const QString &root = QStringLiteral("/"));
+
+// The device COMn means, when that is the system console and the port table does not name it
+// (so nobody chose it); empty otherwise.
+QString unchosenConsolePath(int portNumber, const QString &portsIni,
+                            const QString &root = QStringLiteral("/"));
+
 struct InventoryPort {
     int number = 0;       // the COM number, 1..256
     QString kernelName;   // "ttyUSB0"; empty for a path known from the port table only
     QString devicePath;   // system path of the device node, or the port table's path
     QString byIdPath;     // system path below /dev/serial/by-id, or empty
-    QString friendlyName; // "FT232R USB UART (ttyUSB0)", or the port table's path
+    // "FT232R USB UART (ttyUSB0)", "Serial port 16550A (ttyS0, system console)", or the port
+    // table's path
+    QString friendlyName;
     QString instancePath; // the enumerator's name for it
+    bool systemConsole = false;
 };
 
 class PortInventory final : public Registry {
 public:
-    PortInventory(const QString &root, const QString &portsIni);
+    PortInventory(const QString &root, const QString &portsIni, const PortWords &words = {});
 
     // Ascending by number.
     const std::vector<InventoryPort> &ports() const { return m_ports; }

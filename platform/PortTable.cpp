@@ -20,11 +20,22 @@ QString portsIniPath()
     return portsIniPath(settingsFolder());
 }
 
+namespace {
+QString tableEntry(int portNumber, const QString &portsIni)
+{
+    return readProfileString(QStringLiteral("PORTS"), QStringLiteral("COM%1").arg(portNumber),
+                             QString(), portsIni, kPathBufferSize);
+}
+} // namespace
+
+bool portTableNames(int portNumber, const QString &portsIni)
+{
+    return !tableEntry(portNumber, portsIni).isEmpty();
+}
+
 QString devicePathForPort(int portNumber, const QString &portsIni)
 {
-    const QString entry = readProfileString(QStringLiteral("PORTS"),
-                                            QStringLiteral("COM%1").arg(portNumber), QString(),
-                                            portsIni, kPathBufferSize);
+    const QString entry = tableEntry(portNumber, portsIni);
     if (!entry.isEmpty())
         return entry;
     return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);

@@ -10,5 +10,7 @@ namespace platform {
 QString portsIniPath(const QString &folder); // Ports.ini in that folder
 QString portsIniPath(); // Ports.ini in settingsFolder()
 QString devicePathForPort(int portNumber, const QString &portsIni);
+// Whether the table maps this number itself, rather than leaving it to the fallback.
+bool portTableNames(int portNumber, const QString &portsIni);
 
 } // namespace platform

@@ -89,6 +89,13 @@ void TerminalSession::prc_MainOpenInterface()
     }
 }
 
+void TerminalSession::closeInterface()
+{
+    setConnection(false, fkt_ToolsGetResString(1600));
+    if (m_port->portOpen())
+        m_port->setPortOpen(false);
+}
+
 void TerminalSession::SendText(const QString &text)
 {
     stamp = platform::clock().nowUtc();

@@ -38,6 +38,8 @@ public:
     // closed first and open only at the end; a failure leaves it closed and is told through
     // openFailed(), never thrown.
     void prc_MainOpenInterface();
+    // Closes the port, if open, and stays closed: a port the user must choose first.
+    void closeInterface();
 
     // Converts the tokens, writes the bytes and logs the sent line. A failed write throws
     // platform::Failure (after sendFailed()); nothing is logged then.

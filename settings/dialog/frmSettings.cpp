@@ -104,17 +104,25 @@ void sortDiscoveredPorts(QComboBox *visible, QComboBox *companion)
     }
 }
 
+// The entry of the kernel's console, marked so by port discovery.
+bool isConsoleEntry(const QComboBox *visible, int position)
+{
+    return visible->itemText(position).endsWith(QStringLiteral(", ") + fkt_ToolsGetResString(1621)
+                                                + QLatin1Char(')'));
+}
+
+// The system console is never selected on its own: opening it would talk to this machine.
 void selectCurrentPort(QComboBox *visible, const QComboBox *companion, quint8 currentIndex)
 {
     const int count = companion->count();
     for (int position = 0; position < count; ++position) {
         if (companionNumber(companion, position) == currentIndex) {
-            visible->setCurrentIndex(position);
+            visible->setCurrentIndex(isConsoleEntry(visible, position) ? -1 : position);
             return;
         }
     }
     for (int position = 1; position < count; ++position) {
-        if (companionNumber(companion, position) > 0) {
+        if (companionNumber(companion, position) > 0 && !isConsoleEntry(visible, position)) {
             visible->setCurrentIndex(position);
             return;
         }
@@ -290,8 +298,14 @@ void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QCo
     selectCurrentPort(visible, companion, currentIndex);
 }
 
+bool frmSettings::consoleChosen() const
+{
+    return m_consoleChosen;
+}
+
 void frmSettings::ReadControls()
 {
+    m_consoleChosen = cboPcPort->currentIndex() >= 0 && isConsoleEntry(cboPcPort, cboPcPort->currentIndex());
     // No selected port (none listed matched and none qualified): the port stays.
     const int port = cboPcPort->currentIndex();
     if (port >= 0 && port < cboPcPortTemp->count())

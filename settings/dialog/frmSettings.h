@@ -40,6 +40,8 @@ public:
     void FillControls();
     void ReadControls();
     void ApplyLanguage();
+    // Whether the port taken at OK is the system console: only the user selects it.
+    bool consoleChosen() const;
 
     // Builds the visible port list and its companion (zero-based port indexes as decimal
     // text) from a port list and selects the entry of currentIndex, or another by the
@@ -82,5 +84,6 @@ private:
     ReopenInterface m_reopenInterface;
     std::vector<CaptionPlace> m_captioned; // labels and the check box
     quint8 m_filledPeculiar = 0;
+    bool m_consoleChosen = false;
     bool m_centred = false;
 };

@@ -77,8 +77,8 @@ private slots:
         tree->addVirtualTty(QStringLiteral("console"));
         QVERIFY(tree->isValid());
         const PortInventory inventory(tree->root(), ini);
-        QCOMPARE(summary(inventory), QStringList({"COM1 serial8250 (ttyS0)", "COM3 serial8250 (ttyS2)",
-                                                  "COM11 serial8250 (ttyS10)"}));
+        QCOMPARE(summary(inventory), QStringList({"COM1 Serial port 16550A (ttyS0)", "COM3 Serial port (ttyS2)",
+                                                  "COM11 Serial port 16550A (ttyS10)"}));
         QCOMPARE(inventory.ports().at(0).devicePath, QStringLiteral("/dev/ttyS0"));
         // Numbers that follow the kernel's own need no entry in the table.
         QVERIFY(!QFileInfo::exists(ini));
@@ -94,7 +94,7 @@ private slots:
         tree->writeText(QStringLiteral("/dev/ttyAMA0"), QString());
         QVERIFY(tree->isValid());
         const PortInventory inventory(tree->root(), ini);
-        QCOMPARE(summary(inventory), QStringList({"COM1 serial8250 (ttyS0)", "COM2 Serial port (ttyAMA0)"}));
+        QCOMPARE(summary(inventory), QStringList({"COM1 Serial port 16550A (ttyS0)", "COM2 Serial port (ttyAMA0)"}));
         QCOMPARE(tableEntry(ini, 2), QStringLiteral("/dev/ttyAMA0"));
     }
 
@@ -108,7 +108,7 @@ private slots:
         QVERIFY(tree->isValid());
         const PortInventory inventory(tree->root(), ini);
         QCOMPARE(summary(inventory),
-                 QStringList({"COM1 serial8250 (ttyS0)", "COM2 FT232R USB UART (ttyUSB0)"}));
+                 QStringList({"COM1 Serial port 16550A (ttyS0)", "COM2 FT232R USB UART (ttyUSB0)"}));
         const InventoryPort &usb = inventory.ports().at(1);
         QCOMPARE(usb.kernelName, QStringLiteral("ttyUSB0"));
         QCOMPARE(usb.byIdPath, kFtdiByIdPath);
@@ -129,7 +129,7 @@ private slots:
         const PortInventory inventory(tree->root(), ini);
         // Kernel-name order decides who is numbered first: ttyACM0 before ttyUSB0.
         QCOMPARE(summary(inventory),
-                 QStringList({"COM1 serial8250 (ttyS0)", "COM2 serial8250 (ttyS1)",
+                 QStringList({"COM1 Serial port 16550A (ttyS0)", "COM2 Serial port 16550A (ttyS1)",
                               "COM4 Arduino Uno (ttyACM0)", "COM5 FT232R USB UART (ttyUSB0)"}));
         QCOMPARE(tableEntry(ini, 4), QStringLiteral("/dev/serial/by-id/usb-Arduino_Uno_7563-if00"));
         QCOMPARE(tableEntry(ini, 5), kFtdiByIdPath);
@@ -142,7 +142,7 @@ private slots:
         QVERIFY(tree->isValid());
         {
             const PortInventory first(tree->root(), ini);
-            QCOMPARE(summary(first), QStringList({"COM1 serial8250 (ttyS0)", "COM2 FT232R USB UART (ttyUSB0)"}));
+            QCOMPARE(summary(first), QStringList({"COM1 Serial port 16550A (ttyS0)", "COM2 FT232R USB UART (ttyUSB0)"}));
         }
         const QByteArray tableAfterFirst = readAll(ini);
 
@@ -153,7 +153,7 @@ private slots:
         tree->addUsb(ftdi(QStringLiteral("ttyUSB1"), QStringLiteral("1-5")));
         QVERIFY(tree->isValid());
         const PortInventory second(tree->root(), ini);
-        QCOMPARE(summary(second), QStringList({"COM1 serial8250 (ttyS0)",
+        QCOMPARE(summary(second), QStringList({"COM1 Serial port 16550A (ttyS0)",
                                                "COM2 FT232R USB UART (ttyUSB1)",
                                                "COM3 CP2102 USB to UART Bridge Controller (ttyUSB0)"}));
         QCOMPARE(tableEntry(ini, 2), kFtdiByIdPath);
@@ -231,7 +231,7 @@ private slots:
         QVERIFY(tree->isValid());
         const QByteArray before = readAll(ini);
         const PortInventory inventory(tree->root(), ini);
-        QCOMPARE(summary(inventory), QStringList({"COM4 serial8250 (ttyS0)", "COM7 CP2102 (ttyUSB1)",
+        QCOMPARE(summary(inventory), QStringList({"COM4 Serial port 16550A (ttyS0)", "COM7 CP2102 (ttyUSB1)",
                                                   "COM9 FT232R USB UART (ttyUSB0)"}));
         QCOMPARE(readAll(ini), before);
     }
@@ -243,7 +243,7 @@ private slots:
         writeTable("[PORTS]\r\nCOM1=/dev/pts/3\r\n");
         QVERIFY(tree->isValid());
         const PortInventory inventory(tree->root(), ini);
-        QCOMPARE(summary(inventory), QStringList({"COM1 /dev/pts/3", "COM2 serial8250 (ttyS0)"}));
+        QCOMPARE(summary(inventory), QStringList({"COM1 /dev/pts/3", "COM2 Serial port 16550A (ttyS0)"}));
         QCOMPARE(tableEntry(ini, 2), QStringLiteral("/dev/ttyS0"));
     }
 
@@ -254,7 +254,7 @@ private slots:
         QVERIFY(tree->isValid());
         const QString unwritable = tree->file(QStringLiteral("/no-such-folder/Ports.ini"));
         const PortInventory inventory(tree->root(), unwritable);
-        QCOMPARE(summary(inventory), QStringList({"COM1 serial8250 (ttyS0)"}));
+        QCOMPARE(summary(inventory), QStringList({"COM1 Serial port 16550A (ttyS0)"}));
     }
 
     void tableDevicesThatExistAreListed()
@@ -300,7 +300,7 @@ private slots:
         const PortInventory inventory(tree->root(), ini);
         const QChar etx(3);
         QCOMPARE(fkt_ToolsGetSerialPorts(inventory),
-                 QStringList({"3", "1", "serial8250 (ttyS0)", "2", "FT232R USB UART (ttyUSB0)", "7",
+                 QStringList({"3", "1", "Serial port 16550A (ttyS0)", "2", "FT232R USB UART (ttyUSB0)", "7",
                               "/dev/pts/4"})
                      .join(etx));
 

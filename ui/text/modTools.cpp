@@ -69,6 +69,10 @@ constexpr std::array kTable{
     Row{1605, u"Schnittstelle öffnen", u"Open Interface"},
     Row{1606, u"Befehls-Konfigurationsdateien (*.icf)|*.icf",
         u"Command configuration files (*.icf)|*.icf"},
+    Row{1620, u"Serielle Schnittstelle", u"Serial port"},
+    Row{1621, u"Systemkonsole", u"system console"},
+    Row{1622, u"COM%% ist die Systemkonsole dieses Rechners (%%) und bleibt geschlossen. Eine andere Schnittstelle lässt sich in den Voreinstellungen wählen; die Konsole wird nur geöffnet, wenn sie dort ausdrücklich gewählt oder in Ports.ini eingetragen ist.",
+        u"COM%% is the system console of this computer (%%) and was left closed. Choose another port in the settings; the console is only opened when it is chosen there or named in Ports.ini."},
 };
 
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),
