@@ -85,8 +85,8 @@ void QtSerialPort::setCommPort(int portNumber)
 {
     if (portNumber < kFirstPort || portNumber > kLastPort) {
         throw Failure(QStringLiteral("Invalid port number %1: ports are numbered COM1 to COM256")
-                              .arg(portNumber),
-                          ErrInvalidPortNumber);
+                          .arg(portNumber),
+                      ErrInvalidPortNumber, kTextInvalidPort, {QString::number(portNumber)});
     }
     m_commPort = portNumber;
 }
@@ -101,9 +101,9 @@ void QtSerialPort::setSettings(const QString &settings)
     const std::optional<qint32> baud = baudFromSettings(settings);
     if (!baud) {
         throw Failure(QStringLiteral("Invalid line settings \"%1\": expected a baud rate followed "
-                                         "by N,8,1 (no parity, 8 data bits, 1 stop bit)")
-                              .arg(settings),
-                          ErrBadSettings);
+                                     "by N,8,1 (no parity, 8 data bits, 1 stop bit)")
+                          .arg(settings),
+                      ErrBadSettings, kTextInvalidSettings, {settings});
     }
     m_settings = settings;
     m_baud = *baud;
@@ -147,9 +147,10 @@ void QtSerialPort::openPort()
     if (!m_port->setBaudRate(m_baud)) {
         m_port->close();
         throw Failure(QStringLiteral("%1 does not accept the line settings %2 (%3 baud)")
-                              .arg(portLabel(path), m_settings)
-                              .arg(m_baud),
-                          ErrBadSettings);
+                          .arg(portLabel(path), m_settings)
+                          .arg(m_baud),
+                      ErrBadSettings, kTextRateRefused,
+                      {QString::number(m_commPort), path, m_settings, QString::number(m_baud)});
     }
     m_openPath = path;
     m_deviceLost = false;
@@ -164,20 +165,23 @@ void QtSerialPort::failOpen(const QString &path)
     switch (deviceMissing ? QSerialPort::DeviceNotFoundError : m_port->error()) {
     case QSerialPort::DeviceNotFoundError:
         throw Failure(QStringLiteral("%1 is not available: there is no such device").arg(label),
-                          ErrNoHardware);
+                      ErrNoHardware, kTextNoDevice, {QString::number(m_commPort), path});
     case QSerialPort::PermissionError:
         if (isAccessDenied(path)) {
             throw Failure(QStringLiteral("%1 cannot be opened: permission denied on %2 (the user "
-                                             "may need to be in the 'dialout' group)")
-                                  .arg(label, path),
-                              ErrPermissionDenied);
+                                         "may need to be in the 'dialout' group)")
+                              .arg(label, path),
+                          ErrPermissionDenied, kTextPermissionDenied,
+                          {QString::number(m_commPort), path, path});
         }
         [[fallthrough]];
     case QSerialPort::OpenError:
-        throw Failure(QStringLiteral("%1 is in use by another program").arg(label), ErrPortInUse);
+        throw Failure(QStringLiteral("%1 is in use by another program").arg(label), ErrPortInUse,
+                      kTextInUse, {QString::number(m_commPort), path});
     default:
         throw Failure(QStringLiteral("%1 is not available: %2").arg(label, m_port->errorString()),
-                          ErrNoHardware);
+                      ErrNoHardware, kTextNotAvailable,
+                      {QString::number(m_commPort), path, m_port->errorString()});
     }
 }
 
@@ -223,19 +227,21 @@ QString QtSerialPort::portLabel(const QString &path) const
 void QtSerialPort::output(const QString &text)
 {
     if (!portOpen())
-        throw Failure(QStringLiteral("Port COM%1 is not open").arg(m_commPort), ErrPortNotOpen);
+        throw Failure(QStringLiteral("Port COM%1 is not open").arg(m_commPort), ErrPortNotOpen,
+                      kTextNotOpen, {QString::number(m_commPort)});
     const QByteArray bytes = encodeCp1252(text);
     if (bytes.isEmpty())
         return;
     const QString label = portLabel(m_openPath);
     if (m_port->write(bytes) != bytes.size()) {
         throw Failure(QStringLiteral("Writing to %1 failed: %2").arg(label, m_port->errorString()),
-                          ErrWriteFailed);
+                      ErrWriteFailed, kTextWriteFailed,
+                      {QString::number(m_commPort), m_openPath, m_port->errorString()});
     }
     pushPendingWrites();
     if (m_lossPending)
         throw Failure(QStringLiteral("Writing to %1 failed: the device is gone").arg(label),
-                          ErrWriteFailed);
+                      ErrWriteFailed, kTextDeviceGone, {QString::number(m_commPort), m_openPath});
 }
 
 void QtSerialPort::pushPendingWrites()

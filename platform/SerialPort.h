@@ -19,6 +19,20 @@
 
 namespace platform {
 
+// The program's texts for these failures, filled with the failure's textValues in order.
+enum SerialErrorText : qint32 {
+    kTextInvalidPort = 1630,      // port number
+    kTextInvalidSettings = 1631,  // settings text
+    kTextRateRefused = 1632,      // port number, device path, settings text, rate
+    kTextNoDevice = 1633,         // port number, device path
+    kTextPermissionDenied = 1634, // port number, device path, device path
+    kTextInUse = 1635,            // port number, device path
+    kTextNotAvailable = 1636,     // port number, device path, the system's reason
+    kTextNotOpen = 1637,          // port number
+    kTextWriteFailed = 1638,      // port number, device path, the system's reason
+    kTextDeviceGone = 1639,       // port number, device path
+};
+
 enum SerialErrorNumber : qint32 {
     ErrInvalidPortNumber = 8002,
     ErrPortInUse = 8005,

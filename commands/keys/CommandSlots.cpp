@@ -57,7 +57,7 @@ void CommandSlots::cmdBefehl_Click(int slot)
     try {
         m_session.SendText(m_session.presets().text(slot));
     } catch (const platform::Failure &failure) {
-        reportShort(&m_form, failure.description, failure.number);
+        reportShort(&m_form, failureDescription(failure), failure.number);
     }
 }
 

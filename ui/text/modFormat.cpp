@@ -171,6 +171,22 @@ QString fkt_FormatFilterOnlyNumericValue(const QString &value)
                    [&] { return filterNumber(value); });
 }
 
+QString failureDescription(const platform::Failure &failure)
+{
+    if (failure.textId == 0)
+        return failure.description;
+    QString text = fkt_ToolsGetResString(failure.textId);
+    qsizetype from = 0;
+    for (const QString &value : failure.textValues) {
+        const qsizetype at = text.indexOf(QStringLiteral("%%"), from);
+        if (at < 0)
+            break;
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
+}
+
 void reportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
                         qint32 number)
 {

@@ -1,6 +1,8 @@
 #pragma once
 // Message templates ("%%" placeholders), field lists and the number filter, plus the
 // program's three forms of error report.
+#include "Failure.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -23,5 +25,9 @@ QString fkt_FormatFilterOnlyNumericValue(const QString &value);
 // Stores description and number in g_strErrDescription / g_lngErrNumber first.
 void reportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
                         qint32 number);
+// A failure's description in the program's language: its text from the string table, filled
+// with its values, or the description it came with when it names no text.
+QString failureDescription(const platform::Failure &failure);
+
 // Form 2: the short fixed German report of the send button.
 void reportShort(QWidget *parent, const QString &description, qint32 number);

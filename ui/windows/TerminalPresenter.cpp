@@ -60,7 +60,7 @@ void TerminalPresenter::showConnection(bool open, const QString &statusText)
 void TerminalPresenter::reportOpenFailure(const platform::Failure &failure)
 {
     prc_MainSetControlsEnabled(false);
-    reportFailedAction(&m_form, fkt_ToolsGetResString(1605), failure.description, failure.number);
+    reportFailedAction(&m_form, fkt_ToolsGetResString(1605), failureDescription(failure), failure.number);
 }
 
 void TerminalPresenter::showAppendedLine()
@@ -83,7 +83,7 @@ void TerminalPresenter::cmdSend_Click()
         m_session.SendText(m_form.txtSend->text());
         m_form.txtSend->setText(QString());
     } catch (const platform::Failure &failure) {
-        reportShort(&m_form, failure.description, failure.number);
+        reportShort(&m_form, failureDescription(failure), failure.number);
     }
 }
 
