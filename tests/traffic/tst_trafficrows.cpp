@@ -55,21 +55,20 @@ int colouredPixels(const QImage &image)
     return n;
 }
 
-// The rows of an image that hold anything but white.
+// The longest run of adjacent rows of an image that hold anything but white: the height of
+// its tallest line of letters.
 int inkHeight(const QImage &image)
 {
-    int top = -1;
-    int bottom = -1;
+    int longest = 0;
+    int run = 0;
     for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixel(x, y) != qRgb(255, 255, 255)) {
-                top = top < 0 ? y : top;
-                bottom = y;
-                break;
-            }
-        }
+        bool ink = false;
+        for (int x = 0; x < image.width() && !ink; ++x)
+            ink = image.pixel(x, y) != qRgb(255, 255, 255);
+        run = ink ? run + 1 : 0;
+        longest = std::max(longest, run);
     }
-    return top < 0 ? 0 : bottom - top + 1;
+    return longest;
 }
 
 } // namespace
@@ -146,7 +145,7 @@ private slots:
     void controlNamesAreNearlyAsTallAsText()
     {
         // Drawn by name (no installed font here has the control pictures), a control character's
-        // letters stand nearly as tall as capitals of the row's text.
+        // letters stand on one line nearly as tall as capitals of the row's text.
         const QImage capitals = paintedPart(QStringLiteral("EEE"), 0, 60);
         const QImage name = paintedPart(QStringLiteral("\x1b"), 0, 60);
         const int capitalHeight = inkHeight(capitals);
@@ -159,6 +158,19 @@ private slots:
         const int nameHeight = inkHeight(letters);
         QVERIFY2(nameHeight * 10 >= capitalHeight * 7,
                  qPrintable(QStringLiteral("%1 %2").arg(nameHeight).arg(capitalHeight)));
+        // Its three letters stand side by side, wider than one character of the row.
+        int left = letters.width();
+        int right = -1;
+        for (int y = 0; y < letters.height(); ++y) {
+            for (int x = 0; x < letters.width(); ++x) {
+                if (letters.pixel(x, y) != qRgb(255, 255, 255)) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+            }
+        }
+        const qreal cell = QFontMetricsF(terminalFont()).horizontalAdvance(QLatin1Char('M'));
+        QVERIFY2(right - left + 1 >= 1.8 * cell, qPrintable(QString::number(right - left + 1)));
     }
 
     void shownCells_data()
