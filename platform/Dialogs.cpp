@@ -2,8 +2,11 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
+
+#include <limits>
 
 namespace platform {
 
@@ -50,12 +53,22 @@ void QtDialogs::messageBox(QWidget *parent, const QString &text, const QString &
 std::optional<QString> QtDialogs::inputBox(QWidget *parent, const QString &prompt,
                                            const QString &title, const QString &text)
 {
-    bool ok = false;
-    const QString result =
-        QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, text, &ok);
-    if (!ok)
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setInputMode(QInputDialog::TextInput);
+    // The field's usual limit of 32767 characters would cut long texts; the limit must be set
+    // before the text.
+    // The box's layout fixes its size to what the contents need: the field's width decides.
+    if (auto *field = box.findChild<QLineEdit *>()) {
+        field->setMaxLength(std::numeric_limits<int>::max());
+        if (parent)
+            field->setMinimumWidth(parent->width());
+    }
+    box.setTextValue(text);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return result;
+    return box.textValue();
 }
 
 std::optional<QString> QtDialogs::openFile(QWidget *parent, const FileDialogOptions &options)

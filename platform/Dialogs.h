@@ -26,7 +26,8 @@ public:
     // OK button only.
     virtual void messageBox(QWidget *parent, const QString &text, const QString &title,
                             MessageIcon icon) = 0;
-    // Returns the edited text, or nothing when cancelled.
+    // Returns the edited text, or nothing when cancelled. The box is at least as wide as its
+    // parent and holds a text of any length.
     virtual std::optional<QString> inputBox(QWidget *parent, const QString &prompt,
                                             const QString &title, const QString &text) = 0;
     // Return the chosen path, or nothing when cancelled.

@@ -1,6 +1,7 @@
 #include "TerminalSession.h"
 
 #include "BaudRates.h"
+#include "Cp1252.h"
 #include "Tokens.h"
 #include "TrafficLine.h"
 #include "modFormat.h"
@@ -106,7 +107,10 @@ void TerminalSession::SendText(const QString &text)
         emit sendFailed(failure);
         throw;
     }
-    AddTrafficLine(kMarkerOut, g_bytPeculiar != 0 ? text : converted);
+    // The raw display shows what went out: a character the code page cannot hold left as '?'.
+    AddTrafficLine(kMarkerOut, g_bytPeculiar != 0
+                                   ? text
+                                   : platform::decodeCp1252(platform::encodeCp1252(converted)));
 }
 
 void TerminalSession::AddTrafficLine(const QString &marker, const QString &data)

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <cmath>
+
 TerminalPresenter::TerminalPresenter(frmMain &form, TerminalSession &session)
     : QObject(&form), m_form(form), m_session(session)
 {
@@ -36,13 +38,36 @@ void TerminalPresenter::prc_MainSetControlsEnabled(bool enabled)
     m_form.cmdInsertSpecialChar->setEnabled(enabled);
     for (QPushButton *button : m_form.cmdBefehl)
         button->setEnabled(enabled);
-    // A closed port shows the field grey, in the colour of the buttons.
+    // A closed port shows the field grey, in the colour of the buttons. The field's colours
+    // are its own, so the text colour must be too: a dark desktop theme's light text would
+    // vanish on the white field.
     QPalette palette = m_form.txtSend->palette();
     const QColor background =
         enabled ? QColor(255, 255, 255) : m_form.cmdDelete->palette().color(QPalette::Button);
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+    const QColor text = readableTextColour(background, 1.0);
+    // Disabled text stays greyer than enabled text, yet well readable on the grey field.
+    const QColor disabledText = readableTextColour(background, 0.65);
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         palette.setColor(group, QPalette::Base, background);
+        palette.setColor(group, QPalette::Text, group == QPalette::Disabled ? disabledText : text);
+    }
     m_form.txtSend->setPalette(palette);
+}
+
+QColor readableTextColour(const QColor &background, qreal strength)
+{
+    // Towards black on a light background, towards white on a dark one; "light" by the
+    // luminance at which black and white text would contrast alike.
+    const auto linear = [](qreal v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const qreal luminance = 0.2126 * linear(background.redF()) + 0.7152 * linear(background.greenF())
+                            + 0.0722 * linear(background.blueF());
+    const bool light = luminance >= 0.179;
+    const qreal target = light ? 0.0 : 1.0;
+    const auto mix = [&](qreal channel) { return channel + (target - channel) * strength; };
+    return QColor::fromRgbF(float(mix(background.redF())), float(mix(background.greenF())),
+                            float(mix(background.blueF())));
 }
 
 void TerminalPresenter::showConnection(bool open, const QString &statusText)
@@ -100,6 +125,7 @@ void TerminalPresenter::lstSendReceive_DblClick()
         return;
     const int position = current.row();
     const QString prompt = fkt_ToolsGetResString(1050) + QLatin1Char(' ') + QString::number(position);
-    // Whatever the box returns, the list stays as it is.
-    (void)platform::dialogs().inputBox(&m_form, prompt, kAppTitle, m_session.traffic().lineAt(position));
+    // Whatever the box returns, the list stays as it is. The box belongs to the list, so that
+    // it is at least as wide as the list and shows as much of the line.
+    (void)platform::dialogs().inputBox(m_form.lstSendReceive, prompt, kAppTitle, m_session.traffic().lineAt(position));
 }

@@ -4,11 +4,16 @@
 // handlers of cmdSend, cmdDelete and the list's double click. It keeps no data of its own.
 #include "Failure.h"
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 
 class TerminalSession;
 class frmMain;
+
+// A text colour readable on the background: strength 1 gives black or white, smaller values
+// a grey that far from the background towards black or white.
+QColor readableTextColour(const QColor &background, qreal strength);
 
 class TerminalPresenter : public QObject {
     Q_OBJECT

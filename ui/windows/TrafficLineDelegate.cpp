@@ -11,6 +11,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 
@@ -32,6 +33,32 @@ QChar controlPicture(QChar c)
 }
 
 } // namespace
+
+QString controlCharacterName(QChar c)
+{
+    static constexpr std::array<const char *, 32> kNames{
+        "NUL", "SOH", "STX", "ETX", "EOT", "ENQ", "ACK", "BEL", "BS",  "HT",  "LF",
+        "VT",  "FF",  "CR",  "SO",  "SI",  "DLE", "DC1", "DC2", "DC3", "DC4", "NAK",
+        "SYN", "ETB", "CAN", "EM",  "SUB", "ESC", "FS",  "GS",  "RS",  "US"};
+    if (c.unicode() == kDelete)
+        return QStringLiteral("DEL");
+    if (c.unicode() < kNames.size())
+        return QString::fromLatin1(kNames[c.unicode()]);
+    return QString();
+}
+
+RowText shownRowText(QStringView line)
+{
+    const qsizetype shown = std::min(line.size(), TrafficLineDelegate::kMaxShownChars);
+    return {line.first(shown), shown < line.size()};
+}
+
+qsizetype shownCells(QStringView line)
+{
+    const RowText row = shownRowText(line);
+    const qsizetype controls = std::count_if(row.text.cbegin(), row.text.cend(), isControl);
+    return row.text.size() + controls * (kControlCellChars - 1) + (row.truncated ? 1 : 0);
+}
 
 QString controlPicturesForDisplay(const QString &line)
 {
@@ -59,6 +86,16 @@ QColor controlPictureColour(const QStyleOptionViewItem &option)
     if (option.state & QStyle::State_Selected)
         return QColor(0xA0, 0xF0, 0xFF);
     return QColor(0x00, 0x80, 0x9A);
+}
+
+// The mark that a row goes on beyond what it shows.
+QColor ellipsisColour(const QStyleOptionViewItem &option)
+{
+    if (!(option.state & QStyle::State_Enabled))
+        return option.palette.color(QPalette::Disabled, QPalette::Text);
+    if (option.state & QStyle::State_Selected)
+        return QColor(0xFF, 0xD0, 0x80);
+    return QColor(0xC0, 0x50, 0x00);
 }
 
 QColor plainTextColour(const QStyleOptionViewItem &option)
@@ -100,8 +137,8 @@ qreal visibleRight(const QPainter *painter, const QRect &row)
 }
 
 // Many systems have no font with the control pictures. There a control character is drawn as
-// its code in two hexadecimal digits, stacked in a framed cell, so that it still takes one
-// cell and every code looks different.
+// its short name (NUL, SOH, ..., CR, LF, ESC, DEL) in a framed cell of kControlCellChars
+// character cells, in a font not much smaller than the row's.
 bool hasControlPictureGlyphs(const QFont &font)
 {
     static QHash<QString, bool> known; // the user-interface thread only
@@ -122,19 +159,25 @@ bool hasControlPictureGlyphs(const QFont &font)
     return complete;
 }
 
-void drawCodeCell(QPainter *painter, const QRectF &cell, const QFont &rowFont, QChar c)
+// The font of the names: as large as three capitals fit into the cell, at most the row's.
+QFont nameFont(const QFont &rowFont, qreal cellWidth)
 {
-    const QString code = QStringLiteral("%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
-    const QRectF frame = cell.adjusted(0.5, 1.5, -0.5, -1.5);
-    painter->drawRoundedRect(frame, 1.5, 1.5);
-    QFont small = rowFont;
-    small.setPixelSize(std::max(4, qFloor(frame.height() / 2)));
-    painter->setFont(small);
-    const qreal half = frame.height() / 2;
-    painter->drawText(QRectF(frame.left(), frame.top(), frame.width(), half), Qt::AlignCenter, code.left(1));
-    painter->drawText(QRectF(frame.left(), frame.top() + half, frame.width(), half), Qt::AlignCenter,
-                      code.right(1));
-    painter->setFont(rowFont);
+    QFont font = rowFont;
+    const qreal rowPoints = rowFont.pointSizeF() > 0 ? rowFont.pointSizeF() : 9.0;
+    for (qreal points = rowPoints; points > 5.0; points -= 0.5) {
+        font.setPointSizeF(points);
+        if (QFontMetricsF(font).horizontalAdvance(QStringLiteral("SOH")) <= cellWidth - 3)
+            break;
+    }
+    return font;
+}
+
+void drawNameCell(QPainter *painter, const QRectF &cell, const QFont &names, QChar c)
+{
+    const QRectF frame = cell.adjusted(0.5, 0.5, -0.5, -0.5);
+    painter->drawRoundedRect(frame, 2, 2);
+    painter->setFont(names);
+    painter->drawText(frame, Qt::AlignCenter, controlCharacterName(c));
 }
 
 int textMargin(const QStyleOptionViewItem &option)
@@ -156,7 +199,8 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
 
-    const QStringView shown = QStringView(line).first(std::min(line.size(), kMaxShownChars));
+    const RowText row = shownRowText(line);
+    const QStringView shown = row.text;
     const QFontMetricsF metrics(opt.font);
     const qreal right = visibleRight(painter, opt.rect);
     const qreal baseline = opt.rect.top() + (opt.rect.height() - metrics.height()) / 2
@@ -165,7 +209,8 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const QColor pictures = controlPictureColour(opt);
 
     const bool pictureGlyphs = hasControlPictureGlyphs(opt.font);
-    const qreal cellWidth = metrics.horizontalAdvance(QLatin1Char('M'));
+    const qreal cellWidth = kControlCellChars * metrics.horizontalAdvance(QLatin1Char('M'));
+    const QFont names = pictureGlyphs ? opt.font : nameFont(opt.font, cellWidth);
 
     painter->save();
     painter->setFont(opt.font);
@@ -187,11 +232,16 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         } else {
             painter->setPen(pictures);
             for (const QChar c : piece) {
-                drawCodeCell(painter, QRectF(x, opt.rect.top(), cellWidth, opt.rect.height()),
-                             opt.font, c);
+                drawNameCell(painter, QRectF(x, opt.rect.top(), cellWidth, opt.rect.height()),
+                             names, c);
                 x += cellWidth;
             }
+            painter->setFont(opt.font);
         }
+    }
+    if (row.truncated && x <= right) {
+        painter->setPen(ellipsisColour(opt));
+        painter->drawText(QPointF(x, baseline), QString(QChar(0x2026)));
     }
     painter->restore();
 }
@@ -205,7 +255,8 @@ QSize TrafficLineDelegate::sizeHint(const QStyleOptionViewItem &option,
     const qsizetype longest = model ? model->longestLineLength()
                                     : index.data(Qt::DisplayRole).toString().size();
     const QFontMetricsF metrics(option.font);
-    const qsizetype chars = std::min(longest, kMaxShownChars);
+    // The longest line's length may come with a fuller shown width measured by the view.
+    const qsizetype chars = std::max(std::min(longest, kMaxShownChars), m_widestCells);
     // Cells are fractions of pixels wide, and control pictures or other glyphs from fallback
     // fonts can be wider than a cell; a few cells of slack keep the line ends reachable.
     const qreal width = qreal(chars + 2) * metrics.horizontalAdvance(QLatin1Char('M'))

@@ -134,6 +134,15 @@ void TrafficListView::rowsInserted(const QModelIndex &parent, int start, int end
     // QListView would schedule a full items layout, which repaints the whole viewport for
     // every appended line; only the new rows need drawing, unless the row size changed.
     QAbstractItemView::rowsInserted(parent, start, end);
+    // Control characters drawn by name are wider than other characters; the new lines' widths
+    // let the rows grow to show them whole.
+    auto *lines = qobject_cast<TrafficLineDelegate *>(itemDelegate());
+    if (lines && parent == rootIndex()) {
+        qsizetype widest = lines->widestCells();
+        for (int row = start; row <= end; ++row)
+            widest = std::max(widest, shownCells(lineIndex(row).data(Qt::DisplayRole).toString()));
+        lines->setWidestCells(widest);
+    }
     const QSize before = m_rowSize;
     updateGeometries();
     if (m_rowSize != before) {
@@ -141,6 +150,14 @@ void TrafficListView::rowsInserted(const QModelIndex &parent, int start, int end
         return;
     }
     viewport()->update(rowRect(start).united(rowRect(end)).intersected(viewport()->rect()));
+}
+
+void TrafficListView::reset()
+{
+    // A cleared or replaced list forgets the width of the lines it had.
+    if (auto *lines = qobject_cast<TrafficLineDelegate *>(itemDelegate()))
+        lines->setWidestCells(0);
+    QListView::reset();
 }
 
 void TrafficListView::updateGeometries()

@@ -24,6 +24,7 @@ public:
     QModelIndex indexAt(const QPoint &point) const override;
     void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     void doItemsLayout() override;
+    void reset() override;
 
 protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QStyleOptionFrame>
+#include <QPainter>
 
 namespace {
 
@@ -41,6 +43,49 @@ constexpr std::array<SlotPlace, SlotCount> kSlotPlaces{{{240, 570},
 void fitLabel(QLabel *label, int left, int top, int width, int height)
 {
     fitCaption({label, QRect(px(left), px(top), px(width), px(height)), label->parentWidget()->width()});
+}
+
+// The frame of the command slots. Styles draw a group box's frame below its title, which
+// leaves the first button, at its design place, sticking out above the frame; here the frame
+// line runs through the middle of the title, as the design has it.
+class CommandFrame final : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        const int titleHeight = metrics.height();
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(palette().color(QPalette::Mid));
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, titleHeight / 2 + 0.5, -0.5, -0.5), 2, 2);
+        if (title().isEmpty())
+            return;
+        const int indent = metrics.horizontalAdvance(QLatin1Char('x'));
+        const QRect label(indent, 0, metrics.horizontalAdvance(title()) + indent, titleHeight);
+        painter.fillRect(label, palette().brush(backgroundRole()));
+        style()->drawItemText(&painter, label, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), title(), QPalette::WindowText);
+    }
+};
+
+// The send field's font must fit between its frame lines at the field's design height: where
+// the style's frame and the field's own margins leave less room than the font needs, the text
+// margins give up the difference.
+void fitTextInField(QLineEdit *field)
+{
+    QStyleOptionFrame option;
+    option.initFrom(field);
+    option.rect = field->rect();
+    option.lineWidth = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, field);
+    const QRect contents = field->style()->subElementRect(QStyle::SE_LineEditContents, &option, field);
+    // QLineEdit keeps one pixel free above and below the text.
+    const int missing = QFontMetrics(field->font()).height() + 2 - contents.height();
+    if (missing <= 0)
+        return;
+    field->setTextMargins(0, -(missing + 1) / 2, 0, -missing / 2);
 }
 
 } // namespace
@@ -78,6 +123,7 @@ void frmMain::createControls()
     txtSend = named(new QLineEdit(m_client), "txtSend");
     placeTwips(txtSend, 60, 360, 6915, 285);
     txtSend->setFont(terminalFont());
+    fitTextInField(txtSend);
     txtSend->setEnabled(false);
     txtSend->installEventFilter(this);
 
@@ -100,7 +146,7 @@ void frmMain::createControls()
     placeTwips(cmdSend, 7080, 300, 3480, 405);
     cmdSend->setEnabled(false);
 
-    fraCommands = named(new QGroupBox(m_client), "fraCommands");
+    fraCommands = named(new CommandFrame(m_client), "fraCommands");
     placeTwips(fraCommands, 7080, 840, 3495, 6285);
     createCommandSlots();
 

@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QPalette>
 #include <QPushButton>
 
 namespace {
@@ -75,6 +76,21 @@ QPushButton *frmSpecialChar::createBox(const char *name, const char *caption, in
     // A box with the focus must leave Enter to the default button.
     box->setAutoDefault(false);
     box->installEventFilter(this);
+    // Most styles show a ticked button only a shade darker; the selection's colours make the
+    // ticked box stand out.
+    connect(box, &QPushButton::toggled, box, [box](bool ticked) {
+        if (!ticked) {
+            box->setPalette(QPalette());
+            return;
+        }
+        QPalette palette = box->palette();
+        for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+            palette.setColor(group, QPalette::Button, palette.color(group, QPalette::Highlight));
+            palette.setColor(group, QPalette::ButtonText,
+                             palette.color(group, QPalette::HighlightedText));
+        }
+        box->setPalette(palette);
+    });
     return box;
 }
 
