@@ -145,8 +145,9 @@ QString TestSessionEnd::trial(Scenario scenario, int signal, int number, bool re
     QTimer stream;
     if (scenario == Scenario::Stream) {
         const QByteArray line = "stream line 0123456789 ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n";
-        QObject::connect(&stream, &QTimer::timeout, &stream, [&] {
-            const qsizetype taken = device.writeSomeMaster(line.repeated(8));
+        // The timer outlives this block: the lambda keeps its own copy of the line.
+        QObject::connect(&stream, &QTimer::timeout, &stream, [&device, &streamed, burst = line.repeated(8)] {
+            const qsizetype taken = device.writeSomeMaster(burst);
             streamed += std::max<qsizetype>(taken, 0);
         });
         stream.start(2);
