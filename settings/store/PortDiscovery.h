@@ -37,7 +37,7 @@ using VersionQuery = std::function<void(OsVersionInfo &)>;
 void setVersionQuery(VersionQuery query);
 
 // True on an NT-family system of version 5 or later; Linux answers as one. A failing version
-// query is reported (form 1, action "Function <fkt_ToolsIsMinWin2000>") and gives false.
+// query is reported as a failed action ("Function <fkt_ToolsIsMinWin2000>") and gives false.
 bool fkt_ToolsIsMinWin2000();
 
 // Text values up to their first zero byte, 32-bit numbers as signed decimal text; a missing

@@ -39,7 +39,7 @@ void requireWalkableLength(const QString &text)
 }
 
 // The fixed German report of a failure inside one of the text functions. The field extractor
-// has always written its label as "Fehler : ", so each caller passes its own.
+// writes its label as "Fehler : ", the others without the blank, so each caller passes its own.
 void reportUnexpectedFailure(const QString &functionName, const QString &errorLabel,
                              const QString &description)
 {

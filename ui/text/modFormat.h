@@ -21,7 +21,8 @@ QString fkt_FormatExtractSpecParameter(const QString &source, quint8 fieldNumber
                                        const QString &separator);
 QString fkt_FormatFilterOnlyNumericValue(const QString &value);
 
-// Form 1: the localised report of a failed action (message 1602, critical icon, title 1603).
+// The localised report of a failed action ("An error occured with followning action: ...",
+// critical icon, title "Error occured").
 // Stores description and number in g_strErrDescription / g_lngErrNumber first.
 void reportFailedAction(QWidget *parent, const QString &actionText, const QString &description,
                         qint32 number);
@@ -29,5 +30,5 @@ void reportFailedAction(QWidget *parent, const QString &actionText, const QStrin
 // with its values, or the description it came with when it names no text.
 QString failureDescription(const platform::Failure &failure);
 
-// Form 2: the short fixed German report of the send button.
+// The short fixed German report of the send button.
 void reportShort(QWidget *parent, const QString &description, qint32 number);
