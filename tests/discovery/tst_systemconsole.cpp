@@ -56,6 +56,18 @@ class TestSystemConsole : public QObject {
         QVERIFY(tree->isValid());
     }
 
+    // The program on a fake port, with the start-up console check of the real program, over
+    // the fake tree.
+    std::unique_ptr<MainProgram> makeProgram(const QString &folder, FakeSerialPort *&fake)
+    {
+        auto port = std::make_unique<FakeSerialPort>();
+        fake = port.get();
+        auto program = std::make_unique<MainProgram>(folder, std::move(port));
+        program->setPortInventorySource(tree->root(), ini);
+        program->setConsoleCheck([this](int n) { return platform::unchosenConsolePath(n, ini, tree->root()); });
+        return program;
+    }
+
 private slots:
     void init()
     {
@@ -148,11 +160,9 @@ private slots:
         if (!settings.isEmpty())
             writeFile(folder.filePath(QStringLiteral("Settings.ini")), settings);
         ScriptedDialogs dialogs;
-        auto port = std::make_unique<FakeSerialPort>();
-        FakeSerialPort *fake = port.get();
-        MainProgram program(folder.path(), std::move(port));
-        program.setPortInventorySource(tree->root(), ini);
-        program.setConsoleCheck([this](int n) { return platform::unchosenConsolePath(n, ini, tree->root()); });
+        FakeSerialPort *fake = nullptr;
+        const auto made = makeProgram(folder.path(), fake);
+        MainProgram &program = *made;
         program.load();
         QCOMPARE(fake->openings, 0);
         QVERIFY(!program.session().isOpen());
@@ -169,11 +179,9 @@ private slots:
         writeFile(ini, "[PORTS]\r\nCOM1=/dev/ttyS0\r\n");
         QTemporaryDir folder;
         ScriptedDialogs dialogs;
-        auto port = std::make_unique<FakeSerialPort>();
-        FakeSerialPort *fake = port.get();
-        MainProgram program(folder.path(), std::move(port));
-        program.setPortInventorySource(tree->root(), ini);
-        program.setConsoleCheck([this](int n) { return platform::unchosenConsolePath(n, ini, tree->root()); });
+        FakeSerialPort *fake = nullptr;
+        const auto made = makeProgram(folder.path(), fake);
+        MainProgram &program = *made;
         program.load();
         QCOMPARE(fake->openings, 1);
         QVERIFY(program.session().isOpen());
@@ -185,11 +193,9 @@ private slots:
         consoleMachine();
         QTemporaryDir folder;
         ScriptedDialogs dialogs;
-        auto port = std::make_unique<FakeSerialPort>();
-        FakeSerialPort *fake = port.get();
-        MainProgram program(folder.path(), std::move(port));
-        program.setPortInventorySource(tree->root(), ini);
-        program.setConsoleCheck([this](int n) { return platform::unchosenConsolePath(n, ini, tree->root()); });
+        FakeSerialPort *fake = nullptr;
+        const auto made = makeProgram(folder.path(), fake);
+        MainProgram &program = *made;
         g_bytComPort = 1; // COM2 at start
         writeFile(folder.filePath(QStringLiteral("Settings.ini")), "[SETTINGS]\r\nComPort=1\r\n");
         program.load();
