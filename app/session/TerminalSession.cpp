@@ -8,6 +8,8 @@
 #include "modGlobal.h"
 #include "modTools.h"
 
+#include <algorithm>
+
 TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, PollCadence cadence,
                                  QObject *parent)
     : QObject(parent),
@@ -45,22 +47,34 @@ TerminalSession::~TerminalSession()
 void TerminalSession::onTick()
 {
     m_poller->tick();
-    // An idle line costs no wake-ups: the next byte or the loss of the device wakes the poll.
+    // An idle line costs almost no wake-ups: the next byte or the loss of the device wakes the
+    // poll. A look every quarter of a second on the same beat bounds the delay should a
+    // notification ever go missing; it finds what the always-running tick would have found.
     if (m_cadence == PollCadence::RestWhileIdle && m_poller->idle()) {
         m_tick->stop();
         m_resting = true;
+        scheduleWake(kRestLookMs);
     }
+}
+
+void TerminalSession::scheduleWake(qint64 aheadMs)
+{
+    const qint64 now = platform::timerNowMs();
+    const qint64 sinceStart = now - m_beatStartMs;
+    const qint64 beat = ((sinceStart + aheadMs - 1) / kTickMs + 1) * kTickMs;
+    const qint64 due = m_beatStartMs + std::max<qint64>(beat, (sinceStart / kTickMs + 1) * kTickMs);
+    if (m_wake->isActive() && m_wakeDueMs <= due)
+        return;
+    m_wakeDueMs = due;
+    m_wake->start(int(due - now));
 }
 
 // The first tick after a rest falls where the always-running beat would have put it, so the
 // bytes are noticed, gathered and stamped exactly as if the poll had never rested.
 void TerminalSession::wakePoll()
 {
-    if (!m_resting || m_wake->isActive())
-        return;
-    const qint64 sinceStart = platform::timerNowMs() - m_beatStartMs;
-    const qint64 nextBeat = (sinceStart / kTickMs + 1) * kTickMs;
-    m_wake->start(int(nextBeat - sinceStart));
+    if (m_resting)
+        scheduleWake(0);
 }
 
 void TerminalSession::setConnection(bool open, const QString &statusText)

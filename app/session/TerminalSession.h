@@ -28,6 +28,7 @@ class TerminalSession : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 10;
+    static constexpr qint64 kRestLookMs = 250;
 
     explicit TerminalSession(std::unique_ptr<platform::SerialPort> port,
                              PollCadence cadence = PollCadence::RestWhileIdle,
@@ -79,6 +80,8 @@ signals:
 private:
     void onTick();
     void wakePoll();
+    // The first tick after a rest, on the beat at least aheadMs from now (earlier wins).
+    void scheduleWake(qint64 aheadMs);
     void receiveChunk();
     void onDeviceLost();
     void setConnection(bool open, const QString &statusText);
@@ -90,6 +93,7 @@ private:
     std::unique_ptr<platform::Timer> m_wake; // the first tick after a rest, on the poll's beat
     PollCadence m_cadence;
     qint64 m_beatStartMs = 0;
+    qint64 m_wakeDueMs = 0;
     bool m_resting = false;
     CommandSet m_presets;
     bool m_open = false;
