@@ -7,6 +7,7 @@
 // mode of 0555) for the read-only folder. The first two stand-ins also run as rows of their
 // own, so that they are known to work.
 #include "Pty.h"
+#include "TestFiles.h"
 #include "XSession.h"
 
 #include <QDir>
@@ -57,17 +58,9 @@ FolderContents contentsOf(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        QFile f(path);
-        contents.insert(QDir(folder).relativeFilePath(path),
-                        f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"));
+        contents.insert(QDir(folder).relativeFilePath(path), readFile(path, "<unreadable>"));
     }
     return contents;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 bool setMode(const QString &path, mode_t mode)

@@ -81,10 +81,17 @@ FakeSerialPort &TestProgram::useFakePort()
     return *m_pendingFake;
 }
 
+FakeClock &TestProgram::useFakeClock()
+{
+    if (!m_clock)
+        m_clock = std::make_unique<FakeClock>();
+    return *m_clock;
+}
+
 FakeTimers &TestProgram::useFakeTime()
 {
     if (!m_timers) {
-        m_clock = std::make_unique<FakeClock>();
+        useFakeClock();
         m_timers = std::make_unique<FakeTimers>(*m_clock);
     }
     return *m_timers;

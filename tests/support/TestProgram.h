@@ -47,6 +47,8 @@ public:
     void writeSettings(int comPort, int baud = 6, int peculiar = 0, int language = 0);
     // The program gets a FakeSerialPort instead of the real serial layer.
     FakeSerialPort &useFakePort();
+    // A clock that stands at 14:03:27.045 until the test moves it; real timers.
+    FakeClock &useFakeClock();
     // Fake timers and a fake clock from now on; the clock shows 14:03:27.000 at time 0.
     FakeTimers &useFakeTime();
     // Where the settings dialog looks for serial ports (the folder's Ports.ini stays the table).
