@@ -146,7 +146,7 @@ void TestDeviceLost::realProgramShowsNoErrorAndStaysIdle()
     SimulatorProcess simulator(deviceDir.filePath(QStringLiteral("instrument")));
     QVERIFY(simulator.start(kStream));
     ProgramUnderTest program(QStringLiteral(TELLURIX_BINARY), x);
-    program.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + simulator.link().toUtf8() + "\r\n");
+    QVERIFY(program.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + simulator.link().toUtf8() + "\r\n"));
     QVERIFY(program.start());
     QVERIFY(!program.waitForMainWindow().isEmpty());
     QVERIFY(simulator.waitForTerminal());
