@@ -12,10 +12,8 @@
 // processes the first grows, the second does not.
 #include "Cp1252.h"
 #include "MainProgram.h"
-#include "PortTable.h"
 #include "Pty.h"
-#include "QtSerialPort.h"
-#include "ScriptedDialogs.h"
+#include "TestProgram.h"
 #include "StreamPattern.h"
 #include "TrafficLine.h"
 #include "TrafficLineDelegate.h"
@@ -204,41 +202,21 @@ bool isReceivedLine(QStringView line)
     return line.size() >= kDataStart && line.mid(12, 9) == kMarkerIn;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
+// The program in a folder of its own (TestProgram): COM1 at 115200 baud, raw display, COM1
+// mapped to `device`. Starts it and waits until its window is on screen; the reason when that
+// failed.
+QString startProgram(TestProgram &p, const QString &device)
 {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(bytes);
-}
-
-// A program folder of its own: COM1 at 115200 baud, raw display, COM1 mapped to `device`.
-void prepareFolder(const QTemporaryDir &folder, const QString &device)
-{
-    writeFile(folder.filePath(QStringLiteral("Settings.ini")),
-              "[SETTINGS]\r\nComPort=0\r\nBaudrate=10\r\nPeculiar=0\r\nLanguage=1\r\n");
-    writeFile(folder.filePath(QStringLiteral("Ports.ini")),
-              "[PORTS]\r\nCOM1=" + QFile::encodeName(device) + "\r\n");
-}
-
-// Starts the program in `folder` and waits until its window is on screen; the reason when
-// that failed.
-QString startProgram(const QTemporaryDir &folder, std::unique_ptr<MainProgram> &program,
-                     const ScriptedDialogs &dialogs)
-{
-    g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
-    const QString ini = folder.filePath(QStringLiteral("Ports.ini"));
-    auto port = std::make_unique<platform::QtSerialPort>(
-        [ini](int n) { return platform::devicePathForPort(n, ini); });
-    program = std::make_unique<MainProgram>(folder.path(), std::move(port));
-    program->load();
-    if (!dialogs.shown.isEmpty())
-        return QStringLiteral("the program reported: ") + dialogs.shown.last().text;
-    if (!program->session().port().portOpen())
-        return QStringLiteral("COM1 is not open");
-    frmMain &form = program->form();
-    form.show();
-    if (!waitUntil([&] { return form.windowHandle() && form.windowHandle()->isExposed(); }, 5000, 5))
+    p.mapPort(1, device);
+    if (!p.writeFile(QStringLiteral("Settings.ini"),
+                     "[SETTINGS]\r\nComPort=0\r\nBaudrate=10\r\nPeculiar=0\r\nLanguage=1\r\n"))
+        return QStringLiteral("Settings.ini could not be written");
+    if (!p.start())
         return QStringLiteral("the window was never shown");
+    if (!p.dialogs().shown.isEmpty())
+        return QStringLiteral("the program reported: ") + p.dialogs().shown.last().text;
+    if (!p.session().port().portOpen())
+        return QStringLiteral("COM1 is not open");
     // The first layout and paint belong to start-up, not to receiving.
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
@@ -335,14 +313,12 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
     r.failure = simulator.start(folder, c.rate, c.bytes, c.timeoutMs + 30'000);
     if (!r.failure.isEmpty())
         return r;
-    prepareFolder(folder, simulator.link);
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainProgram> program;
-    r.failure = startProgram(folder, program, dialogs);
+    TestProgram p;
+    r.failure = startProgram(p, simulator.link);
     if (!r.failure.isEmpty())
         return r;
 
-    TrafficListModel &model = program->traffic();
+    TrafficListModel &model = p.program().traffic();
     qint64 firstNs = -1;
     qint64 lastNs = -1;
     QObject receiver;
@@ -364,7 +340,7 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
     const Usage before = usageNow();
     uibusy::reset();
     // The simulator streams from the first byte it receives.
-    program->session().SendText(QStringLiteral("S"));
+    p.program().session().SendText(QStringLiteral("S"));
     qint64 progressNs = nowNs();
     qint64 progressBytes = 0;
     const auto stalled = [&] { return nowNs() - progressNs > qint64(kStallMs) * 1'000'000; };
@@ -375,7 +351,7 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
                 progressNs = nowNs();
             }
             return r.received >= c.bytes || stalled() || !simulator.running()
-                   || !program->session().port().portOpen();
+                   || !p.program().session().port().portOpen();
         },
         c.timeoutMs, 50);
     const Usage after = usageNow();
@@ -405,16 +381,16 @@ StreamResult runStream(const StreamCase &c, bool busyMeasured)
     } else {
         r.lost = c.bytes - seen;
         const QString why = !simulator.running()                    ? QStringLiteral("the simulator ended")
-                            : !program->session().port().portOpen() ? QStringLiteral("the port closed")
+                            : !p.program().session().port().portOpen() ? QStringLiteral("the port closed")
                                                                     : QStringLiteral("the stream stalled");
         r.failure = QStringLiteral("%1 after %2 of %3 bytes").arg(why).arg(seen).arg(c.bytes);
     }
-    if (r.failure.isEmpty() && !program->session().port().portOpen())
+    if (r.failure.isEmpty() && !p.program().session().port().portOpen())
         r.failure = QStringLiteral("the port closed");
-    if (!dialogs.shown.isEmpty())
-        r.failure = QStringLiteral("the program reported: ") + dialogs.shown.last().text;
+    if (!p.dialogs().shown.isEmpty())
+        r.failure = QStringLiteral("the program reported: ") + p.dialogs().shown.last().text;
 
-    program.reset();
+    p.stop();
     simulator.stop();
     return r;
 }
@@ -434,15 +410,12 @@ LatencyResult runLatency()
         r.failure = QStringLiteral("no pseudo-terminal");
         return r;
     }
-    QTemporaryDir folder;
-    prepareFolder(folder, device.slavePath());
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MainProgram> program;
-    r.failure = startProgram(folder, program, dialogs);
+    TestProgram p;
+    r.failure = startProgram(p, device.slavePath());
     if (!r.failure.isEmpty())
         return r;
 
-    TrafficListModel &model = program->traffic();
+    TrafficListModel &model = p.program().traffic();
     std::mt19937 random(20260107u);
     std::uniform_int_distribution<int> gapMs(kShortestGapMs, kLongestGapMs);
     int written = 0;
@@ -496,9 +469,9 @@ LatencyResult runLatency()
         boundMs, 50);
     if (r.failure.isEmpty() && int(r.ms.size()) != kAnswers)
         r.failure = QStringLiteral("%1 of %2 answers in time").arg(r.ms.size()).arg(kAnswers);
-    if (!dialogs.shown.isEmpty())
-        r.failure = QStringLiteral("the program reported: ") + dialogs.shown.last().text;
-    program.reset();
+    if (!p.dialogs().shown.isEmpty())
+        r.failure = QStringLiteral("the program reported: ") + p.dialogs().shown.last().text;
+    p.stop();
     return r;
 }
 

@@ -8,7 +8,12 @@
 // either it is a 30-second run, as `make bench` starts it.
 #include "FaultSupport.h"
 #include "Flood.h"
-#include "InProcessProgram.h"
+#include "MainProgram.h"
+#include "TerminalSession.h"
+#include "TestProgram.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+#include "modGlobal.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -93,7 +98,7 @@ public:
 
 private:
     void printHeader(bool explicitLength) const;
-    Sample sample(InProcessProgram &p, const TrafficStreamCheck &stream);
+    Sample sample(TestProgram &p, const TrafficStreamCheck &stream);
     void printRow(const Sample &s) const;
     int printVerdicts(const TrafficStreamCheck &stream, int commands) const;
 
@@ -115,8 +120,9 @@ int Soak::run(bool explicitLength)
         std::fprintf(stderr, "bench_soak: the simulator did not start\n");
         return 2;
     }
-    InProcessProgram p(m_simulator.link(), "[SETTINGS]\r\nParam1=MEAS?<CR><LF>\r\n");
-    if (!p.start() || !p.form().txtSend->isEnabled()) {
+    TestProgram p;
+    p.mapPort(1, m_simulator.link());
+    if (!p.start("[SETTINGS]\r\nParam1=MEAS?<CR><LF>\r\n") || !p.form().txtSend->isEnabled()) {
         std::fprintf(stderr, "bench_soak: the terminal did not open the simulator's port\n");
         return 2;
     }
@@ -159,7 +165,7 @@ void Soak::printHeader(bool explicitLength) const
     std::printf("|----------:|-----------:|--------:|------------------:|-------------:|------:|---------------:|-----------:|\n");
 }
 
-Sample Soak::sample(InProcessProgram &p, const TrafficStreamCheck &stream)
+Sample Soak::sample(TestProgram &p, const TrafficStreamCheck &stream)
 {
     Sample s;
     const qint64 nowMs = m_clock.elapsed();
@@ -224,8 +230,9 @@ int Soak::printVerdicts(const TrafficStreamCheck &stream, int commands) const
 void measureKeyPressesUnderFlood()
 {
     FloodingDevice device(kFloodBytes);
-    InProcessProgram p(device.slavePath(), KeyPressProbe::ProbePresets());
-    if (!device.isValid() || !p.start()) {
+    TestProgram p;
+    p.mapPort(1, device.slavePath());
+    if (!device.isValid() || !p.start(KeyPressProbe::ProbePresets())) {
         std::printf("\nkey presses under a flood: could not be measured\n");
         return;
     }

@@ -1,7 +1,14 @@
 // The main window's looks in the running program: readable colours of the send field on a
 // dark desktop theme, the send field's text height, the command frame around its buttons and
 // the double-click box of the traffic list, shown for real.
-#include "ProgramFixture.h"
+#include "MainProgram.h"
+#include "TestProgram.h"
+#include "TerminalPresenter.h"
+#include "TerminalSession.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+
+#include <QtTest>
 #include "TerminalPresenter.h"
 
 #include <QApplication>
@@ -105,8 +112,9 @@ private slots:
         const LooksGuard guard;
         QApplication::setPalette(darkPalette());
         {
-            ProgramFixture p;
-            QVERIFY(p.ready);
+            TestProgram p;
+            p.mapPty(1);
+            QVERIFY(p.start());
             const QLineEdit *field = p.form().txtSend;
             QVERIFY(field->isEnabled());
             for (const auto group : {QPalette::Active, QPalette::Inactive}) {
@@ -115,7 +123,7 @@ private slots:
                                              field->palette().color(group, QPalette::Base));
                 QVERIFY2(ratio >= 7, qPrintable(QString::number(ratio)));
             }
-            p.program->presenter().prc_MainSetControlsEnabled(false);
+            p.program().presenter().prc_MainSetControlsEnabled(false);
             QVERIFY(!field->isEnabled());
             const QColor grey = field->palette().color(QPalette::Disabled, QPalette::Base);
             QCOMPARE(grey, p.form().cmdDelete->palette().color(QPalette::Button));
@@ -157,8 +165,9 @@ private slots:
         const LooksGuard guard;
         QApplication::setStyle(QStyleFactory::create(style));
         {
-            ProgramFixture p;
-            QVERIFY(p.ready);
+            TestProgram p;
+            p.mapPty(1);
+            QVERIFY(p.start());
             QLineEdit *field = p.form().txtSend;
             QCOMPARE(field->height(), 19);
             QStyleOptionFrame option;
@@ -191,8 +200,9 @@ private slots:
 
     void firstCommandButtonSitsInsideTheFrame()
     {
-        ProgramFixture p;
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start());
         QGroupBox *frame = p.form().findChild<QGroupBox *>(QStringLiteral("fraCommands"));
         auto *first = frame->findChild<QPushButton *>(QStringLiteral("cmdBefehl1"));
         QVERIFY(first);
@@ -204,8 +214,9 @@ private slots:
 
     void doubleClickBoxShowsTheWholeLine()
     {
-        ProgramFixture p;
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start());
         platform::setDialogs(nullptr); // the real box; the fixture's script is not asked
         const QString line = QStringLiteral("12:00:00.000  [IN]   ") + QString(50000 - 21, QLatin1Char('x'));
         QCOMPARE(line.size(), 50000);
@@ -226,7 +237,7 @@ private slots:
                 boxText = field->text();
             box->reject();
         });
-        p.program->presenter().lstSendReceive_DblClick();
+        p.program().presenter().lstSendReceive_DblClick();
         QVERIFY(seen);
         QVERIFY2(boxWidth >= list->width(), qPrintable(QString::number(boxWidth)));
         QCOMPARE(boxText.size(), line.size());

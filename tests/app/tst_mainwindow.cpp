@@ -1,8 +1,7 @@
 // The main window in-process, offscreen: captions, layout, start-up and shutdown.
 #include "CommandSlots.h"
 #include "MainProgram.h"
-#include "QtSerialPort.h"
-#include "ScriptedDialogs.h"
+#include "TestProgram.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
@@ -16,65 +15,20 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A port whose device never exists: the window starts in its port-closed state.
-std::unique_ptr<platform::SerialPort> absentPort(const QString &folder)
-{
-    const QString missing = folder + QStringLiteral("/no-such-device");
-    return std::make_unique<platform::QtSerialPort>([missing](int) { return missing; });
-}
-
-} // namespace
-
 class TestMainWindow : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    std::unique_ptr<ScriptedDialogs> dialogs;
-    std::unique_ptr<MainProgram> program;
+    std::unique_ptr<TestProgram> p; // no port mapped: the window starts in its port-closed state
 
-    frmMain &form() { return program->form(); }
+    frmMain &form() { return p->form(); }
 
     void start(const QByteArray &settings = {}, const QByteArray &commands = {})
     {
-        if (!settings.isEmpty())
-            writeFile(dir.filePath("Settings.ini"), settings);
-        if (!commands.isEmpty())
-            writeFile(dir.filePath("DefaultCommands.icf"), commands);
-        program = std::make_unique<MainProgram>(dir.path(), absentPort(dir.path()));
-        program->load();
-        form().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form()));
-        form().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form()));
+        QVERIFY(p->start(commands, settings));
     }
 
 private slots:
-    void init()
-    {
-        QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
-        dialogs = std::make_unique<ScriptedDialogs>();
-        g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
-    }
-    void cleanup()
-    {
-        program.reset();
-        dialogs.reset();
-    }
+    void init() { p = std::make_unique<TestProgram>(); }
+    void cleanup() { p.reset(); }
 
     void germanCaptions()
     {
@@ -112,10 +66,10 @@ private slots:
     {
         start();
         QCOMPARE(form().statusText(), QStringLiteral("Keine Schnittstelle geöffnet!"));
-        QCOMPARE(dialogs->count(QStringLiteral("message")), 1);
-        QVERIFY(dialogs->shown.first().text.startsWith(
+        QCOMPARE(p->dialogs().count(QStringLiteral("message")), 1);
+        QVERIFY(p->dialogs().shown.first().text.startsWith(
             QStringLiteral("Es ist ein Fehler bei folgender Aktion aufgetreten: Schnittstelle öffnen.\r\n")));
-        QCOMPARE(dialogs->shown.first().icon, platform::MessageIcon::Critical);
+        QCOMPARE(p->dialogs().shown.first().icon, platform::MessageIcon::Critical);
         QVERIFY(!form().txtSend->isEnabled());
         QVERIFY(!form().lstSendReceive->isEnabled());
         QVERIFY(!form().cmdInsertSpecialChar->isEnabled());
@@ -147,9 +101,9 @@ private slots:
         form().txtBefehl[4]->setFocus();
         QTest::keyClick(form().txtBefehl[4], Qt::Key_Escape);
         QTRY_VERIFY(!form().isVisible());
-        QCOMPARE(readAll(dir.filePath("Settings.ini")),
+        QCOMPARE(readFile(p->filePath("Settings.ini")),
                  QByteArray("[SETTINGS]\r\nBaudrate=6\r\nComPort=0\r\nPeculiar=0\r\nLanguage=0\r\n"));
-        QCOMPARE(readAll(dir.filePath("DefaultCommands.icf")),
+        QCOMPARE(readFile(p->filePath("DefaultCommands.icf")),
                  QByteArray("[SETTINGS]\r\nParam2=AT\r\nParam1=\r\nParam3=\r\nParam4=\r\n"
                             "Param5=<STX>X<ETX>\r\nParam6=\r\nParam7=\r\nParam8=\r\n"));
     }
@@ -176,7 +130,7 @@ private slots:
         QTRY_VERIFY(!form().isVisible());
         form().close();
         QCOMPARE(unloads, 1);
-        QVERIFY(QFile::exists(dir.filePath("Settings.ini")));
+        QVERIFY(QFile::exists(p->filePath("Settings.ini")));
     }
 
     void designGeometry()

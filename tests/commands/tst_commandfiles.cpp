@@ -4,7 +4,15 @@
 #include "CommandFiles.h"
 #include "CommandSlots.h"
 #include "Dialogs.h"
-#include "ProgramFixture.h"
+#include "MainProgram.h"
+#include "TerminalSession.h"
+#include "TestProgram.h"
+#include "TrafficLine.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+#include "modGlobal.h"
+
+#include <QtTest>
 
 #include <QAction>
 #include <QLineEdit>
@@ -28,15 +36,16 @@ private slots:
         QFETCH(int, language);
         QFETCH(QString, title);
         QFETCH(QString, filter);
-        ProgramFixture p({}, QStringLiteral("[SETTINGS]\r\nLanguage=%1\r\n").arg(language).toLatin1());
-        QVERIFY(p.ready);
-        p.write(QStringLiteral("mine.icf"), "[settings]\r\nparam3=AT\r\n");
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start({}, QStringLiteral("[SETTINGS]\r\nLanguage=%1\r\n").arg(language).toLatin1()));
+        QVERIFY(p.writeFile(QStringLiteral("mine.icf"), "[settings]\r\nparam3=AT\r\n"));
         p.form().txtBefehl[0]->setText(QStringLiteral("OLD"));
-        p.dialogs.fileAnswer = p.folder.filePath(QStringLiteral("mine.icf"));
+        p.dialogs().fileAnswer = p.filePath(QStringLiteral("mine.icf"));
         p.form().mnuFileLoadConfig->trigger();
-        QCOMPARE(p.dialogs.count(QStringLiteral("open")), 1);
-        const platform::FileDialogOptions &o = p.dialogs.shown.last().file;
-        QCOMPARE(o.initialFolder, p.folder.path());
+        QCOMPARE(p.dialogs().count(QStringLiteral("open")), 1);
+        const platform::FileDialogOptions &o = p.dialogs().shown.last().file;
+        QCOMPARE(o.initialFolder, p.folder());
         QCOMPARE(o.proposedName, QStringLiteral("UserDefinedCommands.icf"));
         QCOMPARE(o.filter, filter);
         QCOMPARE(o.defaultSuffix, QStringLiteral(".icf"));
@@ -50,26 +59,28 @@ private slots:
 
     void cancelChangesNothing()
     {
-        ProgramFixture p("[SETTINGS]\r\nParam1=KEEP\r\n");
-        QVERIFY(p.ready);
-        p.dialogs.fileAnswer.reset();
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start("[SETTINGS]\r\nParam1=KEEP\r\n"));
+        p.dialogs().fileAnswer.reset();
         p.form().mnuFileLoadConfig->trigger();
         p.form().mnuFileSaveConfig->trigger();
-        QCOMPARE(p.dialogs.count(QStringLiteral("open")), 1);
-        QCOMPARE(p.dialogs.count(QStringLiteral("save")), 1);
-        QCOMPARE(p.dialogs.count(QStringLiteral("message")), 0);
+        QCOMPARE(p.dialogs().count(QStringLiteral("open")), 1);
+        QCOMPARE(p.dialogs().count(QStringLiteral("save")), 1);
+        QCOMPARE(p.dialogs().count(QStringLiteral("message")), 0);
         QCOMPARE(p.form().txtBefehl[0]->text(), QStringLiteral("KEEP"));
         QCOMPARE(p.form().txtBefehl[0]->toolTip(), QStringLiteral("KEEP"));
-        QVERIFY(!QFile::exists(p.folder.filePath(QStringLiteral("UserDefinedCommands.icf"))));
+        QVERIFY(!QFile::exists(p.filePath(QStringLiteral("UserDefinedCommands.icf"))));
     }
 
     void saveDialogAsksBeforeOverwriting()
     {
-        ProgramFixture p;
-        QVERIFY(p.ready);
-        p.dialogs.fileAnswer = p.folder.filePath(QStringLiteral("set.icf"));
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start());
+        p.dialogs().fileAnswer = p.filePath(QStringLiteral("set.icf"));
         p.form().mnuFileSaveConfig->trigger();
-        const platform::FileDialogOptions &o = p.dialogs.shown.last().file;
+        const platform::FileDialogOptions &o = p.dialogs().shown.last().file;
         QCOMPARE(o.title, QStringLiteral("Befehls-Konfigurationsdatei speichern..."));
         QVERIFY(o.confirmOverwrite);
         QVERIFY(!o.fileMustExist);
@@ -91,36 +102,39 @@ private slots:
     {
         QFETCH(QString, slotText);
         QFETCH(QString, loaded);
-        ProgramFixture p;
-        QVERIFY(p.ready);
-        const QString path = p.folder.filePath(QStringLiteral("round.icf"));
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start());
+        const QString path = p.filePath(QStringLiteral("round.icf"));
         p.form().txtBefehl[4]->setText(slotText);
-        saveCommandFileFromMenu(p.form(), p.program->session(), path, p.folder.path());
+        saveCommandFileFromMenu(p.form(), p.program().session(), path, p.folder());
         p.form().txtBefehl[4]->clear();
-        loadCommandFileFromMenu(p.form(), p.program->session(), path, p.folder.path());
+        loadCommandFileFromMenu(p.form(), p.program().session(), path, p.folder());
         QCOMPARE(p.form().txtBefehl[4]->text(), loaded);
     }
 
     void savingOverAFileKeepsItsOtherLines()
     {
-        ProgramFixture p("[SETTINGS]\r\nParam1=ONE\r\n");
-        QVERIFY(p.ready);
-        p.write(QStringLiteral("old.icf"), "; my presets\r\n[SETTINGS]\r\nParam2=OLD\r\nNote=keep\r\n\r\n[Extra]\r\nA=1\r\n");
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start("[SETTINGS]\r\nParam1=ONE\r\n"));
+        QVERIFY(p.writeFile(QStringLiteral("old.icf"), "; my presets\r\n[SETTINGS]\r\nParam2=OLD\r\nNote=keep\r\n\r\n[Extra]\r\nA=1\r\n"));
         p.form().txtBefehl[1]->setText(QStringLiteral("NEW"));
-        p.dialogs.fileAnswer = p.folder.filePath(QStringLiteral("old.icf"));
+        p.dialogs().fileAnswer = p.filePath(QStringLiteral("old.icf"));
         p.form().mnuFileSaveConfig->trigger();
-        QCOMPARE(p.read(QStringLiteral("old.icf")),
+        QCOMPARE(p.readFile(QStringLiteral("old.icf")),
                  QByteArray("; my presets\r\n[SETTINGS]\r\nParam2=NEW\r\nNote=keep\r\nParam1=ONE\r\n"
                             "Param3=\r\nParam4=\r\nParam5=\r\nParam6=\r\nParam7=\r\nParam8=\r\n\r\n[Extra]\r\nA=1\r\n"));
     }
 
     void savingIntoTheSettingsFileAddsThePresetsBesideTheSettings()
     {
-        ProgramFixture p("[SETTINGS]\r\nParam1=ONE\r\n", "[SETTINGS]\r\nComPort=0\r\nLanguage=1\r\n");
-        QVERIFY(p.ready);
-        p.dialogs.fileAnswer = p.folder.filePath(QStringLiteral("Settings.ini"));
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start("[SETTINGS]\r\nParam1=ONE\r\n", "[SETTINGS]\r\nComPort=0\r\nLanguage=1\r\n"));
+        p.dialogs().fileAnswer = p.filePath(QStringLiteral("Settings.ini"));
         p.form().mnuFileSaveConfig->trigger();
-        QCOMPARE(p.read(QStringLiteral("Settings.ini")),
+        QCOMPARE(p.readFile(QStringLiteral("Settings.ini")),
                  QByteArray("[SETTINGS]\r\nComPort=0\r\nLanguage=1\r\nParam1=ONE\r\nParam2=\r\nParam3=\r\n"
                             "Param4=\r\nParam5=\r\nParam6=\r\nParam7=\r\nParam8=\r\n"));
     }

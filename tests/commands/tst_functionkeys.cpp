@@ -1,7 +1,15 @@
 // F1..F8 from anywhere in the main window, the command buttons and the send field's handlers,
 // with real key events; bytes are counted where the device sees them.
 #include "CommandSlots.h"
-#include "ProgramFixture.h"
+#include "MainProgram.h"
+#include "TerminalSession.h"
+#include "TestProgram.h"
+#include "TrafficLine.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+#include "modGlobal.h"
+
+#include <QtTest>
 
 #include <QLineEdit>
 #include <QListView>
@@ -59,8 +67,9 @@ private slots:
         QFETCH(QString, focus);
         QFETCH(int, key);
         QFETCH(QByteArray, sent);
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         // So that every control can take the focus; the field's text is never sent here.
         p.form().cmdDelete->setEnabled(true);
         p.form().txtSend->setText(QStringLiteral("T"));
@@ -75,8 +84,9 @@ private slots:
 
     void keyWithNoFocusedControlIsForwardedByTheWindow()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         if (QWidget *focused = QApplication::focusWidget())
             focused->clearFocus();
         QTest::keyClick(&p.form(), Qt::Key_F2);
@@ -93,8 +103,9 @@ private slots:
     void modifiersAreIgnored()
     {
         QFETCH(int, modifiers);
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().cmdBefehl[0]->setFocus();
         QTest::keyClick(p.form().cmdBefehl[0], Qt::Key_F4, Qt::KeyboardModifiers(modifiers));
         QCOMPARE(p.received(), QByteArray("S4"));
@@ -102,8 +113,9 @@ private slots:
 
     void f5InTheSendFieldLeavesItAndEnterSendsIt()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().txtSend->setFocus();
         QTest::keyClicks(p.form().txtSend, QStringLiteral("HELLO"));
         QTest::keyClick(p.form().txtSend, Qt::Key_F5);
@@ -116,8 +128,9 @@ private slots:
 
     void enterInAPresetFieldSendsTheSendField()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().txtSend->setText(QStringLiteral("FIELD"));
         p.form().txtBefehl[2]->setFocus();
         QTest::keyClick(p.form().txtBefehl[2], Qt::Key_Return);
@@ -127,8 +140,9 @@ private slots:
 
     void enterOnAnotherButtonPressesThatButton()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().txtSend->setText(QStringLiteral("FIELD"));
         p.form().cmdBefehl[5]->setFocus();
         QTest::keyClick(p.form().cmdBefehl[5], Qt::Key_Return);
@@ -138,8 +152,9 @@ private slots:
 
     void emptySendFieldNeverSends()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().txtSend->setFocus();
         QTest::keyClick(p.form().txtSend, Qt::Key_Return);
         p.form().cmdSend->click();
@@ -149,8 +164,9 @@ private slots:
 
     void heldKeyRepeatsOnKeyDownControlsOnly()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().cmdBefehl[0]->setFocus();
         holdKey(p.form().cmdBefehl[0], Qt::Key_F2, 3);
         QCOMPARE(p.received(), QByteArray("S2S2S2S2"));
@@ -167,8 +183,9 @@ private slots:
 
     void keyUpInAPresetFieldRefreshesOnlyItsToolTip()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         p.form().txtBefehl[5]->setText(QStringLiteral("CHANGED BY MOUSE"));
         p.form().txtBefehl[1]->setFocus();
         p.form().txtBefehl[1]->end(false);
@@ -181,9 +198,10 @@ private slots:
 
     void nothingIsSentWhileNoPortIsOpen()
     {
-        ProgramFixture p(kPresets, "[SETTINGS]\r\nComPort=9\r\n"); // COM10: no such device
-        QVERIFY(p.ready);
-        QCOMPARE(p.dialogs.count(QStringLiteral("message")), 1);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets, "[SETTINGS]\r\nComPort=9\r\n")); // COM10: no such device
+        QCOMPARE(p.dialogs().count(QStringLiteral("message")), 1);
         for (QPushButton *b : p.form().cmdBefehl)
             QVERIFY(!b->isEnabled());
         p.form().txtBefehl[0]->setFocus();
@@ -197,8 +215,9 @@ private slots:
 
     void emptyPresetSendsAnEmptyLine()
     {
-        ProgramFixture p("[SETTINGS]\r\nParam1=S1\r\n");
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start("[SETTINGS]\r\nParam1=S1\r\n"));
         p.form().cmdBefehl[6]->setFocus();
         QTest::keyClick(p.form().cmdBefehl[6], Qt::Key_F7);
         QCOMPARE(p.traffic().count(), 1);
@@ -208,21 +227,23 @@ private slots:
 
     void failedSendFromASlotIsReportedShortAndKeepsTheText()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
-        p.program->session().port().setPortOpen(false); // buttons still enabled: the write itself fails
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
+        p.program().session().port().setPortOpen(false); // buttons still enabled: the write itself fails
         p.form().cmdBefehl[2]->click();
-        QCOMPARE(p.dialogs.count(QStringLiteral("message")), 1);
-        QVERIFY(p.dialogs.shown.last().text.startsWith(QStringLiteral("Beschreibung: ")));
-        QVERIFY(p.dialogs.shown.last().text.endsWith(QStringLiteral("\r\nFehler: 8012")));
+        QCOMPARE(p.dialogs().count(QStringLiteral("message")), 1);
+        QVERIFY(p.dialogs().shown.last().text.startsWith(QStringLiteral("Beschreibung: ")));
+        QVERIFY(p.dialogs().shown.last().text.endsWith(QStringLiteral("\r\nFehler: 8012")));
         QCOMPARE(p.form().txtBefehl[2]->text(), QStringLiteral("S3"));
         QCOMPARE(p.traffic().count(), 0);
     }
 
     void sendButtonFollowsTheField()
     {
-        ProgramFixture p(kPresets);
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start(kPresets));
         QVERIFY(!p.form().cmdSend->isEnabled());
         p.form().txtSend->setFocus();
         QTest::keyClick(p.form().txtSend, Qt::Key_A);

@@ -1,8 +1,7 @@
 // The program information dialog and the program's icon, offscreen, opened from the menu of
 // the running program.
 #include "MainProgram.h"
-#include "QtSerialPort.h"
-#include "ScriptedDialogs.h"
+#include "TestProgram.h"
 #include "TellurixIcon.h"
 #include "frmMain.h"
 #include "frmProgramInfo.h"
@@ -17,20 +16,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-// The menu works whether a port is open or not; this one never opens.
-std::unique_ptr<platform::SerialPort> absentPort(const QString &folder)
-{
-    const QString missing = folder + QStringLiteral("/no-such-device");
-    return std::make_unique<platform::QtSerialPort>([missing](int) { return missing; });
-}
 
 // Mostly opaque and of more than a few colours: a picture, not an empty or blank square.
 bool hasDrawing(const QImage &image)
@@ -51,22 +36,13 @@ bool hasDrawing(const QImage &image)
 
 class TestProgramInfo : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    std::unique_ptr<ScriptedDialogs> dialogs;
-    std::unique_ptr<MainProgram> program;
+    std::unique_ptr<TestProgram> p; // no port mapped: the menu works whether a port is open or not
 
-    frmMain &form() { return program->form(); }
+    frmMain &form() { return p->form(); }
 
     void start(int language = 0)
     {
-        writeFile(dir.filePath("Settings.ini"),
-                  QStringLiteral("[SETTINGS]\r\nLanguage=%1\r\n").arg(language).toLatin1());
-        program = std::make_unique<MainProgram>(dir.path(), absentPort(dir.path()));
-        program->load();
-        form().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form()));
-        form().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form()));
+        QVERIFY(p->start({}, QStringLiteral("[SETTINGS]\r\nLanguage=%1\r\n").arg(language).toLatin1()));
     }
 
     QPointer<frmProgramInfo> openFromMenu()
@@ -83,16 +59,12 @@ class TestProgramInfo : public QObject {
 private slots:
     void init()
     {
-        QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
-        dialogs = std::make_unique<ScriptedDialogs>();
-        g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
+        p = std::make_unique<TestProgram>();
         QCoreApplication::setApplicationVersion(QString());
     }
     void cleanup()
     {
-        program.reset();
-        dialogs.reset();
+        p.reset();
         QCoreApplication::setApplicationVersion(QString());
     }
 

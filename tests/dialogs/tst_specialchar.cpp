@@ -2,10 +2,7 @@
 // mouse and the keyboard, and typing its token into the send field. The port is a pty so that
 // the send field and the dialog's button are enabled.
 #include "MainProgram.h"
-#include "PortTable.h"
-#include "Pty.h"
-#include "QtSerialPort.h"
-#include "ScriptedDialogs.h"
+#include "TestProgram.h"
 #include "frmMain.h"
 #include "frmSpecialChar.h"
 #include "modGlobal.h"
@@ -17,13 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 // Counts the key events a widget receives.
 class KeyCounter : public QObject {
@@ -44,29 +34,15 @@ protected:
 
 class TestSpecialChar : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
-    std::unique_ptr<Pty> pty;
-    std::unique_ptr<ScriptedDialogs> dialogs;
-    std::unique_ptr<MainProgram> program;
+    std::unique_ptr<TestProgram> p;
+    Pty *pty = nullptr; // COM1; owned by p
 
-    frmMain &form() { return program->form(); }
+    frmMain &form() { return p->form(); }
 
     void start(int language = 0)
     {
-        writeFile(dir.filePath("Ports.ini"), "[PORTS]\r\nCOM1=" + pty->slavePath().toUtf8() + "\r\n");
-        writeFile(dir.filePath("Settings.ini"),
-                  QStringLiteral("[SETTINGS]\r\nComPort=0\r\nBaudrate=6\r\nLanguage=%1\r\n")
-                      .arg(language)
-                      .toLatin1());
-        const QString ini = dir.filePath("Ports.ini");
-        auto port = std::make_unique<platform::QtSerialPort>(
-            [ini](int n) { return platform::devicePathForPort(n, ini); });
-        program = std::make_unique<MainProgram>(dir.path(), std::move(port));
-        program->load();
-        form().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form()));
-        form().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&form()));
+        p->writeSettings(0, 6, 0, language);
+        QVERIFY(p->start());
         QVERIFY(form().cmdInsertSpecialChar->isEnabled());
         QVERIFY(form().txtSend->isEnabled());
     }
@@ -117,18 +93,14 @@ class TestSpecialChar : public QObject {
 private slots:
     void init()
     {
-        QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
-        pty = std::make_unique<Pty>();
+        p = std::make_unique<TestProgram>();
+        pty = &p->mapPty(1);
         QVERIFY(pty->isValid());
-        dialogs = std::make_unique<ScriptedDialogs>();
-        g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
     }
     void cleanup()
     {
-        program.reset();
-        dialogs.reset();
-        pty.reset();
+        p.reset();
+        pty = nullptr;
     }
 
     void mouseChoiceGoesInAtTheCaret_data()
@@ -185,7 +157,7 @@ private slots:
         form().txtSend->setFocus();
         form().txtSend->setSelection(3, 3);
         // Opened while the field keeps its selection: only the window loses the focus.
-        program->showSpecialCharDialog();
+        p->program().showSpecialCharDialog();
         QPointer<frmSpecialChar> dialog = shownDialog();
         QVERIFY(dialog);
         QTest::mouseClick(dialog->chkLf, Qt::LeftButton);

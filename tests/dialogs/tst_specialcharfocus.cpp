@@ -1,6 +1,13 @@
 // The special character dialog: a ticked box is plain to see, and after Cancel or the close
 // box the keyboard focus is back where it was, so that Enter works again.
-#include "ProgramFixture.h"
+#include "MainProgram.h"
+#include "TestProgram.h"
+#include "TerminalPresenter.h"
+#include "TerminalSession.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+
+#include <QtTest>
 #include "frmSpecialChar.h"
 
 #include <QApplication>
@@ -23,9 +30,9 @@ qreal meanColourDistance(const QImage &a, const QImage &b)
     return sum / (a.width() * a.height());
 }
 
-frmSpecialChar *openDialog(ProgramFixture &p)
+frmSpecialChar *openDialog(TestProgram &p)
 {
-    p.program->showSpecialCharDialog();
+    p.program().showSpecialCharDialog();
     auto *dialog = p.form().findChild<frmSpecialChar *>(QStringLiteral("frmSpecialChar"));
     if (dialog && !QTest::qWaitForWindowExposed(dialog))
         return nullptr;
@@ -64,8 +71,9 @@ private slots:
     void focusReturnsAfterCancelOrCloseBox()
     {
         QFETCH(bool, closeBox);
-        ProgramFixture p;
-        QVERIFY(p.ready && p.device.isValid());
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start());
         QLineEdit *field = p.form().txtSend;
         field->setText(QStringLiteral("AB"));
         field->setFocus();
@@ -89,8 +97,9 @@ private slots:
 
     void focusReturnsToTheButtonThatOpenedTheDialog()
     {
-        ProgramFixture p;
-        QVERIFY(p.ready);
+        TestProgram p;
+        p.mapPty(1);
+        QVERIFY(p.start());
         QPushButton *opener = p.form().cmdInsertSpecialChar;
         QTest::mouseClick(opener, Qt::LeftButton);
         auto *dialog = p.form().findChild<frmSpecialChar *>(QStringLiteral("frmSpecialChar"));

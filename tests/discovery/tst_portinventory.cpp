@@ -1,5 +1,6 @@
 // The Linux port inventory over a fake /sys and /dev: which ports count, which numbers they
 // get and keep, what the port table learns, and how it all reads as enumerator entries.
+#include "TestFiles.h"
 #include "FakeSystemTree.h"
 #include "PortDiscovery.h"
 #include "PortInventory.h"
@@ -35,12 +36,6 @@ QString tableEntry(const QString &ini, int number)
 {
     return platform::readProfileString(QStringLiteral("PORTS"), QStringLiteral("COM%1").arg(number),
                                        QString(), ini, 4096);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -113,7 +108,7 @@ private slots:
         QCOMPARE(usb.kernelName, QStringLiteral("ttyUSB0"));
         QCOMPARE(usb.byIdPath, kFtdiByIdPath);
         QCOMPARE(tableEntry(ini, 2), kFtdiByIdPath);
-        QCOMPARE(readAll(ini), QByteArray("[PORTS]\r\nCOM3=/dev/ttyUSB7\r\nCOM2=") + kFtdiByIdPath.toUtf8()
+        QCOMPARE(readFile(ini), QByteArray("[PORTS]\r\nCOM3=/dev/ttyUSB7\r\nCOM2=") + kFtdiByIdPath.toUtf8()
                                    + "\r\n");
     }
 
@@ -144,7 +139,7 @@ private slots:
             const PortInventory first(tree->root(), ini);
             QCOMPARE(summary(first), QStringList({"COM1 Serial port 16550A (ttyS0)", "COM2 FT232R USB UART (ttyUSB0)"}));
         }
-        const QByteArray tableAfterFirst = readAll(ini);
+        const QByteArray tableAfterFirst = readFile(ini);
 
         // Plugged into another socket while a second adapter holds ttyUSB0.
         tree->unplug(QStringLiteral("ttyUSB0"), kFtdiById);
@@ -158,7 +153,7 @@ private slots:
                                                "COM3 CP2102 USB to UART Bridge Controller (ttyUSB0)"}));
         QCOMPARE(tableEntry(ini, 2), kFtdiByIdPath);
         QCOMPARE(tableEntry(ini, 3), QStringLiteral("/dev/serial/by-id/usb-Silicon_Labs_CP2102_0001-if00-port0"));
-        QVERIFY(readAll(ini).startsWith(tableAfterFirst));
+        QVERIFY(readFile(ini).startsWith(tableAfterFirst));
 
         // A third look changes nothing.
         const PortInventory third(tree->root(), ini);
@@ -229,11 +224,11 @@ private slots:
         writeTable("[PORTS]\r\nCOM9=" + kFtdiByIdPath.toUtf8() + "\r\nCOM7=/dev/ttyUSB1\r\n"
                    "COM12=/dev/ttyUSB1\r\nCOM4=ttyS0\r\n");
         QVERIFY(tree->isValid());
-        const QByteArray before = readAll(ini);
+        const QByteArray before = readFile(ini);
         const PortInventory inventory(tree->root(), ini);
         QCOMPARE(summary(inventory), QStringList({"COM4 Serial port 16550A (ttyS0)", "COM7 CP2102 (ttyUSB1)",
                                                   "COM9 FT232R USB UART (ttyUSB0)"}));
-        QCOMPARE(readAll(ini), before);
+        QCOMPARE(readFile(ini), before);
     }
 
     void uartNumberTakenByTheTable()

@@ -8,8 +8,7 @@
 #include "PortTable.h"
 #include "ProfileFile.h"
 #include "Pty.h"
-#include "QtSerialPort.h"
-#include "ScriptedDialogs.h"
+#include "TestProgram.h"
 #include "TrafficLine.h"
 #include "TrafficLineDelegate.h"
 #include "TrafficListModel.h"
@@ -34,19 +33,6 @@
 #include <unistd.h>
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QStringList items(const QComboBox *box)
 {
@@ -108,39 +94,29 @@ struct VersionQueryGuard {
 
 class TestSettingsProgram : public QObject {
     Q_OBJECT
-    QTemporaryDir dir;
     std::unique_ptr<FakeSystemTree> tree;
     std::unique_ptr<Pty> pty;      // COM2
-    std::unique_ptr<Pty> otherPty; // COM5
+    std::unique_ptr<Pty> otherPty; // COM5; a test may take it away
     std::unique_ptr<SlaveHandle> slave;
-    std::unique_ptr<ScriptedDialogs> dialogs;
-    std::unique_ptr<MainProgram> program;
+    std::unique_ptr<TestProgram> p;
 
-    frmMain &form() { return program->form(); }
-    QString ini() const { return dir.filePath(QStringLiteral("Ports.ini")); }
-    QString settingsFile() const { return dir.filePath(QStringLiteral("Settings.ini")); }
+    frmMain &form() { return p->form(); }
+    QString ini() const { return p->portsIni(); }
+    QString settingsFile() const { return p->filePath(QStringLiteral("Settings.ini")); }
 
     // COM1 names a device that does not exist; COM2 and COM5 are pseudo-terminals, seen in the
     // fake tree through links to the real ones.
     void start(const Record &r)
     {
-        writeFile(settingsFile(),
-                  QStringLiteral("[SETTINGS]\r\nComPort=%1\r\nBaudrate=%2\r\nPeculiar=%3\r\nLanguage=%4\r\n")
-                      .arg(r.port).arg(r.baud).arg(r.peculiar).arg(r.language).toLatin1());
-        writeFile(ini(), "[PORTS]\r\nCOM1=" + dir.filePath(QStringLiteral("absent")).toUtf8() + "\r\nCOM2="
-                             + pty->slavePath().toUtf8() + "\r\nCOM5=" + otherPty->slavePath().toUtf8()
-                             + "\r\n");
+        p->writeSettings(r.port, r.baud, r.peculiar, r.language);
+        p->mapAbsent(1);
+        p->mapPort(2, pty->slavePath());
+        p->mapPort(5, otherPty->slavePath());
         tree->relativeLink(pty->slavePath(), pty->slavePath());
         tree->relativeLink(otherPty->slavePath(), otherPty->slavePath());
         QVERIFY(tree->isValid());
-        const QString table = ini();
-        auto port = std::make_unique<platform::QtSerialPort>(
-            [table](int n) { return platform::devicePathForPort(n, table); });
-        program = std::make_unique<MainProgram>(dir.path(), std::move(port));
-        program->setPortInventorySource(tree->root(), ini());
-        program->load();
-        form().show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form()));
+        p->setInventoryRoot(tree->root());
+        QVERIFY(p->start());
     }
 
     QPointer<frmSettings> openDialog()
@@ -163,8 +139,7 @@ class TestSettingsProgram : public QObject {
 private slots:
     void init()
     {
-        QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
+        p = std::make_unique<TestProgram>();
         tree = std::make_unique<FakeSystemTree>();
         QVERIFY(tree->isValid());
         pty = std::make_unique<Pty>();
@@ -173,13 +148,10 @@ private slots:
         QVERIFY(otherPty->isValid());
         slave = std::make_unique<SlaveHandle>(pty->slavePath());
         QVERIFY(slave->isValid());
-        dialogs = std::make_unique<ScriptedDialogs>();
-        g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
     }
     void cleanup()
     {
-        program.reset();
-        dialogs.reset();
+        p.reset();
         slave.reset();
         otherPty.reset();
         pty.reset();
@@ -201,7 +173,7 @@ private slots:
         QCOMPARE(items(dialog->cboPcPortTemp), QStringList({"1", "4"}));
         QCOMPARE(dialog->cboPcPort->currentIndex(), 0);
         QCOMPARE(dialog->cboBaudrate->currentText(), QStringLiteral("19200"));
-        QCOMPARE(dialogs->shown.size(), 0);
+        QCOMPARE(p->dialogs().shown.size(), 0);
     }
 
     void okWithUnchangedSettingsReopensTheSamePort()
@@ -210,7 +182,7 @@ private slots:
         const QString openText = QStringLiteral("Schnittstelle COM2 mit 19200 Baud ist geöffnet.");
         QCOMPARE(form().statusText(), openText);
         QCOMPARE(pty->slaveLineSpeed(), 19200);
-        const QByteArray settingsBefore = readAll(settingsFile());
+        const QByteArray settingsBefore = readFile(settingsFile());
 
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
@@ -221,16 +193,16 @@ private slots:
 
         QCOMPARE(form().statusText(), openText);
         QCOMPARE(pty->slaveLineSpeed(), 19200);
-        QVERIFY(program->session().port().portOpen());
+        QVERIFY(p->program().session().port().portOpen());
         QCOMPARE(record(), (Record{1, 6, 0, 0}));
         QTRY_VERIFY(dialog.isNull());
-        QCOMPARE(readAll(settingsFile()), settingsBefore);
-        QCOMPARE(dialogs->shown.size(), 0);
+        QCOMPARE(readFile(settingsFile()), settingsBefore);
+        QCOMPARE(p->dialogs().shown.size(), 0);
 
         // The reopened port carries data.
         QVERIFY(pty->writeMaster("ping"));
-        QTRY_COMPARE(program->traffic().count(), 1);
-        QVERIFY(program->traffic().lineAt(0).endsWith(QStringLiteral("[IN]   ping")));
+        QTRY_COMPARE(p->program().traffic().count(), 1);
+        QVERIFY(p->program().traffic().lineAt(0).endsWith(QStringLiteral("[IN]   ping")));
     }
 
     void okSwitchesToTheChosenPortAndRate()
@@ -251,7 +223,7 @@ private slots:
     {
         start({1, 6, 0, 0});
         QCOMPARE(form().mnuFile->title(), QStringLiteral("Datei"));
-        const QByteArray settingsBefore = readAll(settingsFile());
+        const QByteArray settingsBefore = readFile(settingsFile());
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("Voreinstellungen"));
@@ -266,7 +238,7 @@ private slots:
         QCOMPARE(form().statusText(), QStringLiteral("Interface COM2 is opened with 19200 baud."));
         QCOMPARE(form().windowTitle(), QStringLiteral("Tellurix"));
         // The file follows only when the program ends.
-        QCOMPARE(readAll(settingsFile()), settingsBefore);
+        QCOMPARE(readFile(settingsFile()), settingsBefore);
         QTRY_VERIFY(dialog.isNull());
         form().close();
         QCOMPARE(platform::readProfileString(QStringLiteral("SETTINGS"), QStringLiteral("Language"),
@@ -285,7 +257,7 @@ private slots:
     {
         QFETCH(QString, way);
         start({1, 6, 0, 0});
-        const QByteArray settingsBefore = readAll(settingsFile());
+        const QByteArray settingsBefore = readFile(settingsFile());
         const QString statusBefore = form().statusText();
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
@@ -308,11 +280,11 @@ private slots:
         QTRY_VERIFY(dialog.isNull());
         QCOMPARE(record(), (Record{1, 6, 0, 0}));
         QCOMPARE(form().statusText(), statusBefore);
-        QVERIFY(program->session().port().portOpen());
+        QVERIFY(p->program().session().port().portOpen());
         QCOMPARE(pty->slaveLineSpeed(), 1200);
-        QCOMPARE(readAll(settingsFile()), settingsBefore);
+        QCOMPARE(readFile(settingsFile()), settingsBefore);
         QCOMPARE(form().cmdQuit->text(), QStringLiteral("Beenden"));
-        QCOMPARE(dialogs->shown.size(), 0);
+        QCOMPARE(p->dialogs().shown.size(), 0);
     }
 
     void peculiarTwoSurvivesTheRoundTrip()
@@ -335,7 +307,7 @@ private slots:
         // COM1 is stored but absent, so the start fails. With COM2 the only port present,
         // nothing matches and the fallback, which starts at the second entry, finds nothing.
         start({0, 6, 0, 0});
-        QCOMPARE(dialogs->count(QStringLiteral("message")), 1);
+        QCOMPARE(p->dialogs().count(QStringLiteral("message")), 1);
         otherPty.reset(); // COM5 vanishes: only COM2 is left
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
@@ -345,8 +317,8 @@ private slots:
         QTest::mouseClick(dialog->cmdOk, Qt::LeftButton);
         QCOMPARE(record(), (Record{0, 9, 0, 0}));
         // COM1 is tried again and reported again.
-        QCOMPARE(dialogs->count(QStringLiteral("message")), 2);
-        QVERIFY(dialogs->shown.last().text.contains(QStringLiteral("Schnittstelle öffnen")));
+        QCOMPARE(p->dialogs().count(QStringLiteral("message")), 2);
+        QVERIFY(p->dialogs().shown.last().text.contains(QStringLiteral("Schnittstelle öffnen")));
     }
 
     void discoveryRunsAtEveryOpening()
@@ -380,8 +352,8 @@ private slots:
         setVersionQuery([](OsVersionInfo &) { throw platform::Failure(QStringLiteral("no answer"), 7); });
         QPointer<frmSettings> dialog = openDialog();
         QVERIFY(dialog);
-        QCOMPARE(dialogs->count(QStringLiteral("message")), 1);
-        QVERIFY(dialogs->shown.first().text.startsWith(QStringLiteral(
+        QCOMPARE(p->dialogs().count(QStringLiteral("message")), 1);
+        QVERIFY(p->dialogs().shown.first().text.startsWith(QStringLiteral(
             "Es ist ein Fehler bei folgender Aktion aufgetreten: Function <fkt_ToolsIsMinWin2000>.")));
         QCOMPARE(dialog->cboPcPort->count(), 14);
         QCOMPARE(dialog->cboPcPort->currentText(), QStringLiteral("COM2"));

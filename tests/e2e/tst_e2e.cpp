@@ -22,7 +22,9 @@ class TestEndToEnd : public QObject {
     std::unique_ptr<ProgramUnderTest> program()
     {
         auto p = std::make_unique<ProgramUnderTest>(QStringLiteral(TELLURIX_BINARY), *x);
-        p->writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + device->slavePath().toUtf8() + "\r\n");
+        // A folder whose Ports.ini cannot be written gives no program: the test's start fails.
+        if (!p->writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + device->slavePath().toUtf8() + "\r\n"))
+            return nullptr;
         return p;
     }
 
@@ -44,6 +46,7 @@ private slots:
     void firstStartShowsTheWindowAndEscapeSavesEverything()
     {
         auto p = program();
+        QVERIFY(p);
         QVERIFY(p->start());
         const QString window = p->waitForMainWindow();
         QVERIFY2(!window.isEmpty(), "no main window");
@@ -59,7 +62,8 @@ private slots:
     void functionKeySendsItsPresetOnce()
     {
         auto p = program();
-        p->writeFile(QStringLiteral("DefaultCommands.icf"), "[SETTINGS]\r\nParam1=AT<CR>\r\nParam3=*IDN?<LF>\r\n");
+        QVERIFY(p);
+        QVERIFY(p->writeFile(QStringLiteral("DefaultCommands.icf"), "[SETTINGS]\r\nParam1=AT<CR>\r\nParam3=*IDN?<LF>\r\n"));
         QVERIFY(p->start());
         QVERIFY(!p->waitForMainWindow().isEmpty());
         QVERIFY(p->pressKeys({QStringLiteral("F1")}));
@@ -74,6 +78,7 @@ private slots:
     void languageChangedInTheSettingsDialogIsSavedAtExit()
     {
         auto p = program();
+        QVERIFY(p);
         QVERIFY(p->start());
         const QString window = p->waitForMainWindow();
         QVERIFY(!window.isEmpty());
@@ -105,6 +110,7 @@ private slots:
     void typedTextGoesOutOnEnter()
     {
         auto p = program();
+        QVERIFY(p);
         QVERIFY(p->start());
         QVERIFY(!p->waitForMainWindow().isEmpty());
         QVERIFY(p->typeText(QStringLiteral("AB<STX>")));

@@ -3,8 +3,18 @@
 // open the port again through the settings dialog once the device is back.
 #include "FaultSupport.h"
 #include "Flood.h"
-#include "InProcessProgram.h"
+#include "MainProgram.h"
+#include "TerminalSession.h"
+#include "TestProgram.h"
+#include "TrafficLine.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+#include "modGlobal.h"
+
+#include <QtTest>
 #include "XSession.h"
+
+#include <QElapsedTimer>
 #include "frmSettings.h"
 
 #include <QAction>
@@ -26,8 +36,9 @@ const QStringList kStream{QStringLiteral("--mode"), QStringLiteral("stream"), QS
                           QStringLiteral("--start-immediately")};
 constexpr qint64 kStreamedBeforeLoss = 20000;
 constexpr int kIdleMs = 5000;
-// Process CPU time over the idle period; a program that polls a dead descriptor burns seconds.
-constexpr double kIdleCpuLimitSeconds = 0.5;
+// Process CPU time as a share of the wall time of the idle period: a program that polls a dead
+// descriptor keeps a core busy, a waiting one takes a few per cent even on a loaded machine.
+constexpr double kIdleCpuShareLimit = 0.1;
 
 const QString kOpenStatus = QStringLiteral("Schnittstelle COM1 mit 300 Baud ist geöffnet.");
 const QString kClosedStatus = QStringLiteral("Keine Schnittstelle geöffnet!");
@@ -78,7 +89,8 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QTemporaryDir deviceDir;
     SimulatorProcess simulator(deviceDir.filePath(QStringLiteral("instrument")));
     QVERIFY(simulator.start(kStream));
-    InProcessProgram p(simulator.link());
+    TestProgram p;
+    p.mapPort(1, simulator.link());
     QVERIFY(p.start());
     QCOMPARE(p.form().statusText(), kOpenStatus);
     auto stream = std::make_unique<TrafficStreamCheck>(p.traffic(), kStreamedBeforeLoss);
@@ -93,12 +105,14 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     const qsizetype linesAtLoss = p.traffic().count();
 
     const double cpuBefore = faults::ownCpuSeconds();
+    QElapsedTimer idle;
+    idle.start();
     QTest::qWait(kIdleMs);
-    const double idleCpu = faults::ownCpuSeconds() - cpuBefore;
-    qInfo("CPU time over %d ms after the loss: %.3f s", kIdleMs, idleCpu);
-    QVERIFY2(idleCpu < kIdleCpuLimitSeconds, qPrintable(QString::number(idleCpu)));
+    const double idleShare = (faults::ownCpuSeconds() - cpuBefore) / (double(idle.elapsed()) / 1000.0);
+    qInfo("CPU time over %lld ms after the loss: %.1f %% of the wall time", idle.elapsed(), idleShare * 100);
+    QVERIFY2(idleShare < kIdleCpuShareLimit, qPrintable(QString::number(idleShare)));
     QCOMPARE(status.texts(), (QStringList{kOpenStatus, kClosedStatus}));
-    QCOMPARE(p.dialogs.shown.size(), 0);
+    QCOMPARE(p.dialogs().shown.size(), 0);
     QCOMPARE(p.traffic().count(), linesAtLoss);
     QCOMPARE(stream->checker().firstErrorOffset(), qint64(-1)); // nothing lost before the loss
     stream.reset();
@@ -107,7 +121,7 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QVERIFY(simulator.start(kStream));
     QTemporaryDir inventoryRoot;
     QVERIFY(makeInventoryRoot(inventoryRoot.path(), simulator.link()));
-    p.program->setPortInventorySource(inventoryRoot.path(), p.folder.filePath(QStringLiteral("Ports.ini")));
+    p.program().setPortInventorySource(inventoryRoot.path(), p.filePath(QStringLiteral("Ports.ini")));
     stream = std::make_unique<TrafficStreamCheck>(p.traffic(), kStreamedBeforeLoss);
     QSignalSpy streamingAgain(stream.get(), &TrafficStreamCheck::streamEnded);
     p.form().mnuEditSettings->trigger();
@@ -121,7 +135,7 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QVERIFY(simulator.waitForTerminal());
     QVERIFY(streamingAgain.wait(10000));
     QCOMPARE(stream->checker().firstErrorOffset(), qint64(-1));
-    QCOMPARE(p.dialogs.shown.size(), 0);
+    QCOMPARE(p.dialogs().shown.size(), 0);
 }
 
 void TestDeviceLost::realProgramShowsNoErrorAndStaysIdle()
@@ -132,7 +146,7 @@ void TestDeviceLost::realProgramShowsNoErrorAndStaysIdle()
     SimulatorProcess simulator(deviceDir.filePath(QStringLiteral("instrument")));
     QVERIFY(simulator.start(kStream));
     ProgramUnderTest program(QStringLiteral(TELLURIX_BINARY), x);
-    program.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + simulator.link().toUtf8() + "\r\n");
+    QVERIFY(program.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + simulator.link().toUtf8() + "\r\n"));
     QVERIFY(program.start());
     QVERIFY(!program.waitForMainWindow().isEmpty());
     QVERIFY(simulator.waitForTerminal());
@@ -144,10 +158,13 @@ void TestDeviceLost::realProgramShowsNoErrorAndStaysIdle()
     simulator.kill();
     const double cpuBefore = faults::processCpuSeconds(pid);
     QVERIFY(cpuBefore >= 0);
+    QElapsedTimer idle;
+    idle.start();
     QTest::qWait(kIdleMs);
-    const double idleCpu = faults::processCpuSeconds(pid) - cpuBefore;
-    qInfo("CPU time of the program over %d ms after the loss: %.3f s", kIdleMs, idleCpu);
-    QVERIFY2(idleCpu < kIdleCpuLimitSeconds, qPrintable(QString::number(idleCpu)));
+    const double idleShare = (faults::processCpuSeconds(pid) - cpuBefore) / (double(idle.elapsed()) / 1000.0);
+    qInfo("CPU time of the program over %lld ms after the loss: %.1f %% of the wall time",
+          idle.elapsed(), idleShare * 100);
+    QVERIFY2(idleShare < kIdleCpuShareLimit, qPrintable(QString::number(idleShare)));
     // An error box would be a second window of the program.
     QCOMPARE(x.xdotool(windowsOfProgram).value_or(QString()).split(QLatin1Char('\n')).size(), 1);
 

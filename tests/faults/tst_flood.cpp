@@ -2,7 +2,16 @@
 // presses function keys: nothing received may be lost or reordered, and no key press may be
 // dropped. How long the presses waited is printed; the benchmark tabulates it.
 #include "Flood.h"
-#include "InProcessProgram.h"
+#include "MainProgram.h"
+#include "TerminalSession.h"
+#include "TestProgram.h"
+#include "TrafficLine.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+#include "modGlobal.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
 
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -15,8 +24,10 @@ namespace {
 constexpr qint64 kFloodBytes = 20 * 1024 * 1024;
 constexpr int kKeyIntervalMs = 50;
 constexpr int kFloodTimeoutMs = 180000;
-// So that presses fall on the busy terminal, not only on the quiet one after the flood.
-constexpr int kFewestPressesDuringFlood = 5;
+// Presses are offered every kKeyIntervalMs; during the flood at least this share of them must be
+// served, however long the flood takes on this machine. A terminal that starves its input
+// serves none until the flood is over.
+constexpr double kFewestServedShare = 0.25;
 } // namespace
 
 class TestFlood : public QObject {
@@ -29,7 +40,9 @@ void TestFlood::everyByteAndEveryKeyPressArrive()
 {
     FloodingDevice device(kFloodBytes);
     QVERIFY(device.isValid());
-    InProcessProgram p(device.slavePath(), KeyPressProbe::ProbePresets());
+    TestProgram p;
+    p.mapPort(1, device.slavePath());
+    QVERIFY(p.writeFile(QStringLiteral("DefaultCommands.icf"), KeyPressProbe::ProbePresets()));
     QVERIFY(p.start());
     QVERIFY(p.form().txtSend->isEnabled());
     QCOMPARE(g_bytPeculiar, quint8(0)); // raw display: one character per byte received
@@ -55,9 +68,11 @@ void TestFlood::everyByteAndEveryKeyPressArrive()
 
     QCOMPARE(traffic.checker().firstErrorOffset(), qint64(-1));
     QVERIFY(traffic.checker().isComplete(kFloodBytes));
-    QVERIFY2(handledDuringFlood >= kFewestPressesDuringFlood, qPrintable(QString::number(handledDuringFlood)));
+    const double offeredDuringFlood = double(floodMs) / kKeyIntervalMs;
+    QVERIFY2(handledDuringFlood >= 1 && handledDuringFlood >= kFewestServedShare * offeredDuringFlood,
+             qPrintable(QStringLiteral("%1 of %2 offered").arg(handledDuringFlood).arg(offeredDuringFlood)));
     QCOMPARE(keys.withoutEffect(), 0);
-    QCOMPARE(p.dialogs.shown.size(), 0);
+    QCOMPARE(p.dialogs().shown.size(), 0);
 
     // Every press that sends reached the device, whole and in order.
     const QByteArray expected = keys.expectedBytes();

@@ -7,6 +7,7 @@
 // mode of 0555) for the read-only folder. The first two stand-ins also run as rows of their
 // own, so that they are known to work.
 #include "Pty.h"
+#include "TestFiles.h"
 #include "XSession.h"
 
 #include <QDir>
@@ -57,17 +58,9 @@ FolderContents contentsOf(const QString &folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        QFile f(path);
-        contents.insert(QDir(folder).relativeFilePath(path),
-                        f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>"));
+        contents.insert(QDir(folder).relativeFilePath(path), readFile(path, "<unreadable>"));
     }
     return contents;
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 bool setMode(const QString &path, mode_t mode)
@@ -186,12 +179,11 @@ private slots:
     void startsRunsAndExitsLeavingFilesAlone();
 
 private:
-    void populate(const Scene &scene);
+    void populate(const Scene &scene, ProgramUnderTest &program);
     void makeFullDisk(Scene &scene);
     void makeReadOnly(Scene &scene);
     void letOtherUserIn(const Scene &scene);
-    void runTypeAndQuit(Scene &scene);
-    std::optional<QString> waitForMainWindow(qint64 pid) const;
+    void runTypeAndQuit(Scene &scene, ProgramUnderTest &program);
 };
 
 void TestHostileFolder::initTestCase()
@@ -213,10 +205,10 @@ void TestHostileFolder::startsRunsAndExitsLeavingFilesAlone_data()
 
 // A program folder where the program finds everything, and a configuration folder where it
 // may move its settings when its own folder is not writable: both name the pty as COM1.
-void TestHostileFolder::populate(const Scene &scene)
+void TestHostileFolder::populate(const Scene &scene, ProgramUnderTest &program)
 {
     const QByteArray ports = "[PORTS]\r\nCOM1=" + scene.device.slavePath().toUtf8() + "\r\n";
-    QVERIFY(QFile::copy(QStringLiteral(TELLURIX_BINARY), scene.folder + QStringLiteral("/tellurix")));
+    QVERIFY(program.install());
     QVERIFY(writeFile(scene.folder + QStringLiteral("/Settings.ini"), kSettings));
     QVERIFY(writeFile(scene.folder + QStringLiteral("/DefaultCommands.icf"), kPresets));
     QVERIFY(writeFile(scene.folder + QStringLiteral("/Ports.ini"), ports));
@@ -261,45 +253,25 @@ void TestHostileFolder::letOtherUserIn(const Scene &scene)
     QVERIFY(setMode(scene.device.slavePath(), 0666));
 }
 
-std::optional<QString> TestHostileFolder::waitForMainWindow(qint64 pid) const
-{
-    const std::optional<QString> found = x->xdotool(
-        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-         QString::number(pid), QStringLiteral("--name"), QStringLiteral("^Tellurix$")},
-        15000);
-    if (!found)
-        return std::nullopt;
-    return found->section(QLatin1Char('\n'), 0, 0);
-}
-
 // Starts the program, types a line that must reach the device, and closes it with Esc.
-void TestHostileFolder::runTypeAndQuit(Scene &scene)
+void TestHostileFolder::runTypeAndQuit(Scene &scene, ProgramUnderTest &program)
 {
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"})
-        env.remove(QString::fromLatin1(name));
-    env.insert(QStringLiteral("DISPLAY"), x->display());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), scene.config);
-    env.insert(QStringLiteral("HOME"), scene.base.path());
-    program.setProcessEnvironment(env);
-    program.setProcessChannelMode(QProcess::ForwardedChannels);
+    program.removeEnvironment(QStringLiteral("XDG_RUNTIME_DIR"));
+    program.setEnvironment(QStringLiteral("XDG_CONFIG_HOME"), scene.config);
+    program.setEnvironment(QStringLiteral("HOME"), scene.base.path());
     program.setWorkingDirectory(scene.base.path());
-    program.setChildProcessModifier(childSetup(scene.how, nobody().value_or(Account{})));
-    program.start(scene.folder + QStringLiteral("/tellurix"), {});
-    QVERIFY(program.waitForStarted(5000));
-    const std::optional<QString> window = waitForMainWindow(program.processId());
-    QVERIFY2(window && !window->isEmpty(), "no main window");
+    program.setChildSetup(childSetup(scene.how, nobody().value_or(Account{})));
+    QVERIFY(program.start());
+    QVERIFY2(!program.waitForMainWindow().isEmpty(), "no main window");
 
-    QVERIFY(x->xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), *window}));
-    QVERIFY(x->xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), QStringLiteral("XY")}));
-    QVERIFY(x->xdotool({QStringLiteral("key"), QStringLiteral("Return")}));
+    QVERIFY(program.typeText(QStringLiteral("XY")));
+    QVERIFY(program.pressKeys({QStringLiteral("Return")}));
     QCOMPARE(scene.device.readMaster(2), QByteArray("XY"));
 
-    QVERIFY(x->xdotool({QStringLiteral("key"), QStringLiteral("Escape")}));
-    QVERIFY(program.waitForFinished(15000));
-    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(program.pressKeys({QStringLiteral("Escape")}));
+    QVERIFY(program.waitForExit(15000));
+    QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.process().exitCode(), 0);
 }
 
 void TestHostileFolder::startsRunsAndExitsLeavingFilesAlone()
@@ -314,7 +286,8 @@ void TestHostileFolder::startsRunsAndExitsLeavingFilesAlone()
 
     if (scene.how == Hostility::FullTmpfs)
         makeFullDisk(scene);
-    populate(scene);
+    ProgramUnderTest program(QStringLiteral(TELLURIX_BINARY), *x, scene.folder);
+    populate(scene, program);
     if (scene.how == Hostility::FullTmpfs)
         QVERIFY(fillUp(scene.folder));
     if (scene.how == Hostility::ReadOnlyMount)
@@ -323,7 +296,7 @@ void TestHostileFolder::startsRunsAndExitsLeavingFilesAlone()
         letOtherUserIn(scene);
     const FolderContents before = contentsOf(scene.folder);
 
-    runTypeAndQuit(scene);
+    runTypeAndQuit(scene, program);
     if (QTest::currentTestFailed())
         return;
 

@@ -3,7 +3,15 @@
 // sections and keys, a UTF-8 byte order mark, mixed line ends. The program must start, send
 // a preset and close with the values documented here, and leave the file readable.
 #include "Cp1252.h"
-#include "InProcessProgram.h"
+#include "MainProgram.h"
+#include "TerminalSession.h"
+#include "TestProgram.h"
+#include "TrafficLine.h"
+#include "TrafficListModel.h"
+#include "frmMain.h"
+#include "modGlobal.h"
+
+#include <QtTest>
 #include "ProfileFile.h"
 #include "Pty.h"
 #include "Tokens.h"
@@ -129,22 +137,24 @@ void TestWildFiles::settingsFile()
     QFETCH(QByteArray, kept);
     Pty device;
     QVERIFY(device.isValid());
-    InProcessProgram p(device.slavePath(), "[SETTINGS]\r\nParam1=AT<CR>\r\n");
-    p.write(QStringLiteral("Ports.ini"), portTableFor(device.slavePath(), p.folder.path()));
-    p.write(QStringLiteral("Settings.ini"), file);
+    TestProgram p;
+    p.mapPort(1, device.slavePath());
+    QVERIFY(p.writeFile(QStringLiteral("DefaultCommands.icf"), "[SETTINGS]\r\nParam1=AT<CR>\r\n"));
+    QVERIFY(p.writeFile(QStringLiteral("Ports.ini"), portTableFor(device.slavePath(), p.folder())));
+    QVERIFY(p.writeFile(QStringLiteral("Settings.ini"), file));
     QVERIFY(p.start());
 
     QCOMPARE((QList<int>{g_bytComPort, g_bytBaudrate, g_bytPeculiar, g_bytLanguage}), settings);
     const bool english = settings[3] == 1;
     const QString rates[] = {"300", "600", "1200", "2400", "4800", "9600", "19200", "38400", "56000", "57600", "115200"};
     QCOMPARE(p.form().statusText(), openStatus(1, rates[settings[1]], english));
-    QCOMPARE(p.dialogs.shown.size(), 0);
+    QCOMPARE(p.dialogs().shown.size(), 0);
     p.form().cmdBefehl[0]->click();
     QCOMPARE(device.readMasterUntilQuiet(100), QByteArray("AT\r"));
 
     p.form().close();
-    const QString path = p.folder.filePath(QStringLiteral("Settings.ini"));
-    const QByteArray after = p.read(QStringLiteral("Settings.ini"));
+    const QString path = p.filePath(QStringLiteral("Settings.ini"));
+    const QByteArray after = p.readFile(QStringLiteral("Settings.ini"));
     QVERIFY2(after.contains(kept), "the lines the program does not own were changed");
     const char *const keys[] = {"ComPort", "Baudrate", "Peculiar", "Language"};
     for (int i = 0; i < 4; ++i)
@@ -197,21 +207,22 @@ void TestWildFiles::presetsFile()
     QFETCH(QByteArray, kept);
     Pty device;
     QVERIFY(device.isValid());
-    InProcessProgram p(device.slavePath());
-    p.write(QStringLiteral("Ports.ini"), portTableFor(device.slavePath(), p.folder.path()));
-    p.write(QStringLiteral("DefaultCommands.icf"), file);
+    TestProgram p;
+    p.mapPort(1, device.slavePath());
+    QVERIFY(p.writeFile(QStringLiteral("Ports.ini"), portTableFor(device.slavePath(), p.folder())));
+    QVERIFY(p.writeFile(QStringLiteral("DefaultCommands.icf"), file));
     QVERIFY(p.start());
 
     for (int i = 0; i < presets.size(); ++i)
         QCOMPARE(p.form().txtBefehl[i]->text(), presets[i]);
     QCOMPARE(p.form().statusText(), openStatus(1, QStringLiteral("300"), false));
-    QCOMPARE(p.dialogs.shown.size(), 0);
+    QCOMPARE(p.dialogs().shown.size(), 0);
     p.form().cmdBefehl[0]->click();
     QCOMPARE(device.readMasterUntilQuiet(100), platform::encodeCp1252(TokensToChars(presets[0])));
 
     p.form().close();
-    const QString path = p.folder.filePath(QStringLiteral("DefaultCommands.icf"));
-    QVERIFY2(p.read(QStringLiteral("DefaultCommands.icf")).contains(kept),
+    const QString path = p.filePath(QStringLiteral("DefaultCommands.icf"));
+    QVERIFY2(p.readFile(QStringLiteral("DefaultCommands.icf")).contains(kept),
              "the lines the program does not own were changed");
     for (int i = 0; i < presets.size(); ++i)
         QCOMPARE(platform::readProfileString(QStringLiteral("SETTINGS"), QStringLiteral("Param%1").arg(i + 1),
@@ -250,21 +261,23 @@ void TestWildFiles::portTable()
     Pty device;
     QVERIFY(device.isValid());
     file.replace(kDevice.toUtf8(), device.slavePath().toUtf8());
-    InProcessProgram p(device.slavePath(), "[SETTINGS]\r\nParam1=AT<CR>\r\n",
-                       "[SETTINGS]\r\nComPort=255\r\nBaudrate=5\r\n");
-    p.write(QStringLiteral("Ports.ini"), file);
+    TestProgram p;
+    p.mapPort(1, device.slavePath());
+    QVERIFY(p.writeFile(QStringLiteral("DefaultCommands.icf"), "[SETTINGS]\r\nParam1=AT<CR>\r\n"));
+    QVERIFY(p.writeFile(QStringLiteral("Settings.ini"), "[SETTINGS]\r\nComPort=255\r\nBaudrate=5\r\n"));
+    QVERIFY(p.writeFile(QStringLiteral("Ports.ini"), file));
     QVERIFY(p.start());
 
     QCOMPARE(p.form().statusText(), opens ? openStatus(256, QStringLiteral("9600"), false) : kClosedStatus);
     // A port that does not open is reported once, as a missing device.
-    QCOMPARE(p.dialogs.shown.size(), opens ? 0 : 1);
+    QCOMPARE(p.dialogs().shown.size(), opens ? 0 : 1);
     if (!opens) // also where Qt cannot make the lock file for a name this long
         QCOMPARE(g_lngErrNumber, 8010);
     p.form().cmdBefehl[0]->click();
     QCOMPARE(device.readMasterUntilQuiet(100), opens ? QByteArray("AT\r") : QByteArray());
 
     p.form().close();
-    QCOMPARE(p.read(QStringLiteral("Ports.ini")), file); // the program never writes it
+    QCOMPARE(p.readFile(QStringLiteral("Ports.ini")), file); // the program never writes it
 }
 
 QTEST_MAIN(TestWildFiles)

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "Cp1252.h"
 #include "ProfileFile.h"
 
@@ -66,20 +67,6 @@ private:
 };
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Prints the first differing offset, which a plain QCOMPARE of two large arrays hides.
 bool sameBytes(const QByteArray &actual, const QByteArray &expected)
@@ -162,9 +149,9 @@ void TestProfileFile::goldenEdit()
     for (const QStringList &w : writes)
         QVERIFY(writeProfileString(w[0], w[1], w[2], target));
 
-    const QByteArray expected = readBytes(dataDir + "/" + name + ".ref");
+    const QByteArray expected = readFile(dataDir + "/" + name + ".ref");
     QVERIFY(!expected.isEmpty());
-    QVERIFY(sameBytes(readBytes(target), expected));
+    QVERIFY(sameBytes(readFile(target), expected));
     for (const QStringList &w : writes)
         QCOMPARE(readProfileString(w[0], w[1], "<default>", target), w[2]);
 }
@@ -175,7 +162,7 @@ void TestProfileFile::goldenQuotedValues()
 {
     const QString dataDir = QStringLiteral(TEST_DATA_DIR);
     const QString fixture = dataDir + QStringLiteral("/quoted_values.ini");
-    const QByteArray expected = readBytes(dataDir + QStringLiteral("/quoted_values.read"));
+    const QByteArray expected = readFile(dataDir + QStringLiteral("/quoted_values.read"));
     QVERIFY(!expected.isEmpty());
     QByteArray reading;
     for (const QByteArray &line : expected.split('\n')) {
@@ -254,7 +241,7 @@ void TestProfileFile::readsValue()
     QFETCH(QString, expected);
 
     const QString path = pathOf("read.ini");
-    QVERIFY(writeBytes(path, content));
+    QVERIFY(writeFile(path, content));
     QCOMPARE(readProfileString(section, key, "<default>", path), expected);
 }
 
@@ -296,7 +283,7 @@ void TestProfileFile::readCapsAtBufferSize()
     for (int i = 0; i < valueLength; ++i)
         value += QChar(u'a' + i % 26);
     const QString path = pathOf("cap.ini");
-    QVERIFY(writeBytes(path, "[SETTINGS]\r\nP=  \"" + value.toLatin1() + "\"  \r\n"));
+    QVERIFY(writeFile(path, "[SETTINGS]\r\nP=  \"" + value.toLatin1() + "\"  \r\n"));
     QCOMPARE(readProfileString("SETTINGS", "P", "", path, bufferSize), value.left(expectedLength));
     // The default comes through the same buffer.
     QCOMPARE(readProfileString("SETTINGS", "Missing", value, path, bufferSize), value.left(expectedLength));
@@ -308,7 +295,7 @@ void TestProfileFile::newFileGetsCrLf()
 {
     const QString path = pathOf("Settings.ini");
     QVERIFY(writeProfileString("SETTINGS", "ComPort", "0", path));
-    QCOMPARE(readBytes(path), QByteArray("[SETTINGS]\r\nComPort=0\r\n"));
+    QCOMPARE(readFile(path), QByteArray("[SETTINGS]\r\nComPort=0\r\n"));
 }
 
 void TestProfileFile::settingsFileWrittenFirstTime()
@@ -318,12 +305,12 @@ void TestProfileFile::settingsFileWrittenFirstTime()
     QVERIFY(writeProfileString("SETTINGS", "Baudrate", "5", path));
     QVERIFY(writeProfileString("SETTINGS", "Peculiar", "1", path));
     QVERIFY(writeProfileString("SETTINGS", "Language", "0", path));
-    QCOMPARE(readBytes(path),
+    QCOMPARE(readFile(path),
              QByteArray("[SETTINGS]\r\nComPort=0\r\nBaudrate=5\r\nPeculiar=1\r\nLanguage=0\r\n"));
     // Writing the same keys again changes nothing.
     QVERIFY(writeProfileString("SETTINGS", "ComPort", "0", path));
     QVERIFY(writeProfileString("SETTINGS", "Language", "0", path));
-    QCOMPARE(readBytes(path),
+    QCOMPARE(readFile(path),
              QByteArray("[SETTINGS]\r\nComPort=0\r\nBaudrate=5\r\nPeculiar=1\r\nLanguage=0\r\n"));
 }
 
@@ -356,7 +343,7 @@ void TestProfileFile::writtenValueReadsBack()
     QCOMPARE(readProfileString("SETTINGS", "Param1", "<default>", path), expected);
     QCOMPARE(readProfileString("SETTINGS", "Param2", "<default>", path), "after");
     // The value is stored as given, without quoting.
-    QVERIFY(readBytes(path).contains("Param1=" + platform::encodeCp1252(value) + "\r\n"));
+    QVERIFY(readFile(path).contains("Param1=" + platform::encodeCp1252(value) + "\r\n"));
 }
 
 void TestProfileFile::codePageRoundTripOfEveryByte()
@@ -377,7 +364,7 @@ void TestProfileFile::codePageRoundTripOfEveryByte()
     const QString path = pathOf("bytes.icf");
     QVERIFY(writeProfileString("SETTINGS", "Param1", first, path));
     QVERIFY(writeProfileString("SETTINGS", "Param2", second, path));
-    QCOMPARE(readBytes(path),
+    QCOMPARE(readFile(path),
              "[SETTINGS]\r\nParam1=<" + printable + ">\r\nParam2=<" + controls + ">\r\n");
     QCOMPARE(readProfileString("SETTINGS", "Param1", "", path), first);
     QCOMPARE(readProfileString("SETTINGS", "Param2", "", path), second);
@@ -388,7 +375,7 @@ void TestProfileFile::unmappableCharacterWrittenAsQuestionMark()
     const QString path = pathOf("q.icf");
     const QString value = QStringLiteral("a\u03A9b") + QChar(0xD83D) + QChar(0xDE00) + QStringLiteral("c\u20AC");
     QVERIFY(writeProfileString("SETTINGS", "Param1", value, path));
-    QCOMPARE(readBytes(path), QByteArray("[SETTINGS]\r\nParam1=a?b?c\x80\r\n"));
+    QCOMPARE(readFile(path), QByteArray("[SETTINGS]\r\nParam1=a?b?c\x80\r\n"));
     QCOMPARE(readProfileString("SETTINGS", "Param1", "", path), QStringLiteral("a?b?c\u20AC"));
 }
 
@@ -397,7 +384,7 @@ void TestProfileFile::lineBreaksInValueBecomeBlanks()
     const QString path = pathOf("breaks.ini");
     QVERIFY(writeProfileString("SETTINGS", "Param1", "a\r\n[X]\rEvil=1\nb", path));
     QVERIFY(writeProfileString("SETTINGS", "Param2", "next", path));
-    QCOMPARE(readBytes(path), QByteArray("[SETTINGS]\r\nParam1=a  [X] Evil=1 b\r\nParam2=next\r\n"));
+    QCOMPARE(readFile(path), QByteArray("[SETTINGS]\r\nParam1=a  [X] Evil=1 b\r\nParam2=next\r\n"));
     QCOMPARE(readProfileString("SETTINGS", "Evil", "<default>", path), "<default>");
     QCOMPARE(readProfileString("X", "Evil", "<default>", path), "<default>");
     QCOMPARE(readProfileString("SETTINGS", "Param2", "<default>", path), "next");
@@ -429,9 +416,9 @@ void TestProfileFile::refusesNamesThatCannotBeReadBack()
 
     const QString existing = pathOf("existing.ini");
     const QByteArray before = "[SETTINGS]\r\nComPort=1\r\n";
-    QVERIFY(writeBytes(existing, before));
+    QVERIFY(writeFile(existing, before));
     QVERIFY(!writeProfileString(section, key, "1", existing));
-    QCOMPARE(readBytes(existing), before);
+    QCOMPARE(readFile(existing), before);
 }
 
 // ---- failures leave the old file ----
@@ -448,9 +435,9 @@ void TestProfileFile::failsForMissingFolder()
     QVERIFY(!writeProfileString("SETTINGS", "ComPort", "0", pathOf("missing/Settings.ini")));
     QVERIFY(!QFile::exists(pathOf("missing")));
     // A "folder" that is a file.
-    QVERIFY(writeBytes(pathOf("plain"), "x"));
+    QVERIFY(writeFile(pathOf("plain"), "x"));
     QVERIFY(!writeProfileString("SETTINGS", "ComPort", "0", pathOf("plain/Settings.ini")));
-    QCOMPARE(readBytes(pathOf("plain")), QByteArray("x"));
+    QCOMPARE(readFile(pathOf("plain")), QByteArray("x"));
 }
 
 void TestProfileFile::failsForReadOnlyFolder()
@@ -459,11 +446,11 @@ void TestProfileFile::failsForReadOnlyFolder()
         QSKIP("file permissions do not bind root; failedWriteLeavesOldFile covers the write failure");
     const QString path = pathOf("Settings.ini");
     const QByteArray before = "; mine\r\n[SETTINGS]\r\nComPort=1\r\n";
-    QVERIFY(writeBytes(path, before));
+    QVERIFY(writeFile(path, before));
     QVERIFY(QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::ExeOwner));
     QVERIFY(!writeProfileString("SETTINGS", "ComPort", "2", path));
     QVERIFY(!writeProfileString("SETTINGS", "Baudrate", "2", path));
-    QCOMPARE(readBytes(path), before);
+    QCOMPARE(readFile(path), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
 }
 
@@ -473,10 +460,10 @@ void TestProfileFile::failsForReadOnlyFile()
         QSKIP("file permissions do not bind root");
     const QString path = pathOf("Settings.ini");
     const QByteArray before = "[SETTINGS]\r\nComPort=1\r\n";
-    QVERIFY(writeBytes(path, before));
+    QVERIFY(writeFile(path, before));
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
     QVERIFY(!writeProfileString("SETTINGS", "ComPort", "2", path));
-    QCOMPARE(readBytes(path), before);
+    QCOMPARE(readFile(path), before);
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "", path), "1");
 }
 
@@ -486,7 +473,7 @@ void TestProfileFile::failedWriteLeavesOldFile()
     const QString path = pathOf("Settings.ini");
     QByteArray before = "; mine\r\n[SETTINGS]\r\nComPort=1\r\n";
     before += "Param1=" + QByteArray(4000, 'x') + "\r\n";
-    QVERIFY(writeBytes(path, before));
+    QVERIFY(writeFile(path, before));
 
     rlimit saved{};
     QCOMPARE(::getrlimit(RLIMIT_FSIZE, &saved), 0);
@@ -499,7 +486,7 @@ void TestProfileFile::failedWriteLeavesOldFile()
     std::signal(SIGXFSZ, oldHandler);
 
     QVERIFY(!written);
-    QCOMPARE(readBytes(path), before);
+    QCOMPARE(readFile(path), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{"Settings.ini"});
     // Without the limit the same write goes through.
     QVERIFY(writeProfileString("SETTINGS", "ComPort", "2", path));
@@ -511,7 +498,7 @@ void TestProfileFile::failedWriteLeavesOldFile()
 void TestProfileFile::emptyFile()
 {
     const QString path = pathOf("empty.ini");
-    QVERIFY(writeBytes(path, {}));
+    QVERIFY(writeFile(path, {}));
     QVERIFY(QFile::exists(path));
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "0", path), "0");
 }
@@ -523,7 +510,7 @@ void TestProfileFile::randomBinaryFile()
     for (char &c : junk)
         c = char(random.bounded(256));
     const QString path = pathOf("junk.bin");
-    QVERIFY(writeBytes(path, junk));
+    QVERIFY(writeFile(path, junk));
 
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "<default>", path), "<default>");
     QVERIFY(writeProfileString("SETTINGS", "ComPort", "7", path));
@@ -535,7 +522,7 @@ void TestProfileFile::randomBinaryFile()
     const bool junkEndsLine = junk.endsWith('\r') || junk.endsWith('\n');
     const QByteArray expected =
         junk + (junkEndsLine ? "" : eol) + "[SETTINGS]" + eol + "ComPort=7" + eol;
-    QVERIFY(sameBytes(readBytes(path), expected));
+    QVERIFY(sameBytes(readFile(path), expected));
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "<default>", path), "7");
 }
 
@@ -546,7 +533,7 @@ void TestProfileFile::hugeFile()
         content += "Key" + QByteArray::number(i) + "=value of key " + QByteArray::number(i) + "\r\n";
     content += "[SETTINGS]\r\nComPort=4\r\n";
     const QString path = pathOf("huge.ini");
-    QVERIFY(writeBytes(path, content));
+    QVERIFY(writeFile(path, content));
 
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "", path), "4");
     QCOMPARE(readProfileString("OTHER", "Key1000", "", path), "value of key 1000");
@@ -556,7 +543,7 @@ void TestProfileFile::hugeFile()
     QByteArray expected = content;
     expected.chop(int(qstrlen("4\r\n")));
     expected += "5\r\n";
-    QVERIFY(sameBytes(readBytes(path), expected));
+    QVERIFY(sameBytes(readFile(path), expected));
 }
 
 void TestProfileFile::veryLongLines()
@@ -565,14 +552,14 @@ void TestProfileFile::veryLongLines()
     const QByteArray longJunk(100000, 'j');
     const QByteArray content = "[SETTINGS]\r\n" + longJunk + "\r\nLong=" + longValue + "\r\nComPort=1\r\n";
     const QString path = pathOf("long.ini");
-    QVERIFY(writeBytes(path, content));
+    QVERIFY(writeFile(path, content));
 
     QCOMPARE(readProfileString("SETTINGS", "Long", "", path), QString(254, u'v'));
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "", path), "1");
 
     QVERIFY(writeProfileString("SETTINGS", "ComPort", "2", path));
     QVERIFY(writeProfileString("SETTINGS", "Baudrate", "3", path));
-    QVERIFY(sameBytes(readBytes(path), "[SETTINGS]\r\n" + longJunk + "\r\nLong=" + longValue
+    QVERIFY(sameBytes(readFile(path), "[SETTINGS]\r\n" + longJunk + "\r\nLong=" + longValue
                                            + "\r\nComPort=2\r\nBaudrate=3\r\n"));
 }
 
@@ -598,12 +585,12 @@ void TestProfileFile::duplicatesFirstWins()
 void TestProfileFile::noLineEndAtEnd()
 {
     const QString path = pathOf("noeol.ini");
-    QVERIFY(writeBytes(path, "[SETTINGS]\r\nComPort=12  "));
+    QVERIFY(writeFile(path, "[SETTINGS]\r\nComPort=12  "));
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "", path), "12");
-    QVERIFY(writeBytes(path, "[SETTINGS]"));
+    QVERIFY(writeFile(path, "[SETTINGS]"));
     QCOMPARE(readProfileString("SETTINGS", "ComPort", "<default>", path), "<default>");
     QVERIFY(writeProfileString("SETTINGS", "ComPort", "1", path));
-    QCOMPARE(readBytes(path), QByteArray("[SETTINGS]\r\nComPort=1\r\n"));
+    QCOMPARE(readFile(path), QByteArray("[SETTINGS]\r\nComPort=1\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestProfileFile)

@@ -127,9 +127,10 @@ QString TestSessionEnd::trial(Scenario scenario, int signal, int number, bool re
     // Gone after the program, whatever happened to it: a later pty may get the same number.
     const auto removeLock = qScopeGuard([&lock] { QFile::remove(lock); });
     ProgramUnderTest p(QStringLiteral(TELLURIX_BINARY), *x);
-    p.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + device.slavePath().toUtf8() + "\r\n");
-    p.writeFile(QStringLiteral("Settings.ini"), kSettingsBefore);
-    p.writeFile(QStringLiteral("DefaultCommands.icf"), kPresetsBefore);
+    if (!p.writeFile(QStringLiteral("Ports.ini"), "[PORTS]\r\nCOM1=" + device.slavePath().toUtf8() + "\r\n")
+        || !p.writeFile(QStringLiteral("Settings.ini"), kSettingsBefore)
+        || !p.writeFile(QStringLiteral("DefaultCommands.icf"), kPresetsBefore))
+        return QStringLiteral("the program's files could not be written");
     if (!p.start())
         return QStringLiteral("did not start");
     if (!waitFor([&] { return QFile::exists(lock); }))

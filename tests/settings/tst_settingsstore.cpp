@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "SettingsStore.h"
 #include "modGlobal.h"
 
@@ -6,19 +7,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(bytes);
-}
 
 void resetRecord()
 {
@@ -56,16 +44,16 @@ private slots:
             QCOMPARE(t, QString());
 
         prc_MainSaveSettings(dir.path(), presets);
-        QCOMPARE(readAll(dir.filePath("Settings.ini")),
+        QCOMPARE(readFile(dir.filePath("Settings.ini")),
                  QByteArray("[SETTINGS]\r\nComPort=0\r\nBaudrate=0\r\nPeculiar=0\r\nLanguage=0\r\n"));
-        QCOMPARE(readAll(dir.filePath("DefaultCommands.icf")),
+        QCOMPARE(readFile(dir.filePath("DefaultCommands.icf")),
                  QByteArray("[SETTINGS]\r\nParam1=\r\nParam2=\r\nParam3=\r\nParam4=\r\n"
                             "Param5=\r\nParam6=\r\nParam7=\r\nParam8=\r\n"));
     }
 
     void languageAloneLeavesTheRestZero()
     {
-        writeFile(dir.filePath("Settings.ini"), "[SETTINGS]\r\nLanguage=1\r\n");
+        QVERIFY(writeFile(dir.filePath("Settings.ini"), "[SETTINGS]\r\nLanguage=1\r\n"));
         prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytLanguage, quint8(1));
         QCOMPARE(g_bytComPort, quint8(0));
@@ -75,13 +63,13 @@ private slots:
 
     void otherLinesSurviveASaveAndKeysKeepTheirPlace()
     {
-        writeFile(dir.filePath("Settings.ini"), readAll(QStringLiteral(TEST_DATA_DIR "/extra_keys.ini")));
+        QVERIFY(writeFile(dir.filePath("Settings.ini"), readFile(QStringLiteral(TEST_DATA_DIR "/extra_keys.ini"))));
         prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytComPort, quint8(3)); // 'comport = 3': other case, blanks around '='
         QCOMPARE(g_bytLanguage, quint8(1));
         prc_MainSaveSettings(dir.path(), presets);
-        QCOMPARE(readAll(dir.filePath("Settings.ini")),
-                 readAll(QStringLiteral(TEST_DATA_DIR "/extra_keys.ref")));
+        QCOMPARE(readFile(dir.filePath("Settings.ini")),
+                 readFile(QStringLiteral(TEST_DATA_DIR "/extra_keys.ref")));
     }
 
     void badValuesGiveZeroForThatKeyOnly_data()
@@ -103,9 +91,9 @@ private slots:
     {
         QFETCH(QByteArray, value);
         QFETCH(int, expected);
-        writeFile(dir.filePath("Settings.ini"),
-                  "[SETTINGS]\r\nComPort=2\r\nBaudrate=" + value + "\r\nPeculiar=1\r\nLanguage=1\r\n");
-        writeFile(dir.filePath("DefaultCommands.icf"), "[SETTINGS]\r\nParam4=AT<CR>\r\n");
+        QVERIFY(writeFile(dir.filePath("Settings.ini"),
+                  "[SETTINGS]\r\nComPort=2\r\nBaudrate=" + value + "\r\nPeculiar=1\r\nLanguage=1\r\n"));
+        QVERIFY(writeFile(dir.filePath("DefaultCommands.icf"), "[SETTINGS]\r\nParam4=AT<CR>\r\n"));
         prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(int(g_bytBaudrate), expected);
         QCOMPARE(g_bytComPort, quint8(2));
@@ -122,7 +110,7 @@ private slots:
         g_bytLanguage = 0;
         presets.texts[0] = QStringLiteral("<STX>ABC");
         prc_MainSaveSettings(dir.path(), presets);
-        QCOMPARE(readAll(dir.filePath("Settings.ini")),
+        QCOMPARE(readFile(dir.filePath("Settings.ini")),
                  QByteArray("[SETTINGS]\r\nComPort=255\r\nBaudrate=10\r\nPeculiar=1\r\nLanguage=0\r\n"));
         resetRecord();
         presets.texts[0].clear();
@@ -149,8 +137,8 @@ private slots:
     void brokenFilesStartWithDefaults()
     {
         QFETCH(QByteArray, content);
-        writeFile(dir.filePath("Settings.ini"), content);
-        writeFile(dir.filePath("DefaultCommands.icf"), content);
+        QVERIFY(writeFile(dir.filePath("Settings.ini"), content));
+        QVERIFY(writeFile(dir.filePath("DefaultCommands.icf"), content));
         prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytComPort, quint8(0));
         QCOMPARE(g_bytLanguage, quint8(0));
@@ -160,8 +148,8 @@ private slots:
 
     void duplicateSectionsAndKeysTakeTheFirst()
     {
-        writeFile(dir.filePath("Settings.ini"),
-                  "[SETTINGS]\r\nLanguage=1\r\nLanguage=0\r\n[SETTINGS]\r\nComPort=4\r\n");
+        QVERIFY(writeFile(dir.filePath("Settings.ini"),
+                  "[SETTINGS]\r\nLanguage=1\r\nLanguage=0\r\n[SETTINGS]\r\nComPort=4\r\n"));
         prc_MainLoadSettings(dir.path(), presets);
         QCOMPARE(g_bytLanguage, quint8(1));
     }
@@ -169,14 +157,14 @@ private slots:
     void unusableFolderStartsWithDefaultsAndSavesNothing()
     {
         // A folder that cannot exist: its parent is a file. Works the same for root.
-        writeFile(dir.filePath("plain-file"), "x");
+        QVERIFY(writeFile(dir.filePath("plain-file"), "x"));
         const QString folder = dir.filePath("plain-file/program");
         prc_MainLoadSettings(folder, presets);
         QCOMPARE(g_bytComPort, quint8(0));
         g_bytLanguage = 1;
         presets.texts[0] = QStringLiteral("AT");
         prc_MainSaveSettings(folder, presets);
-        QCOMPARE(readAll(dir.filePath("plain-file")), QByteArray("x"));
+        QCOMPARE(readFile(dir.filePath("plain-file")), QByteArray("x"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("plain-file")});
     }
@@ -185,13 +173,13 @@ private slots:
     {
         if (geteuid() == 0)
             QSKIP("root ignores file permissions");
-        writeFile(dir.filePath("Settings.ini"), "[SETTINGS]\r\nComPort=1\r\n");
+        QVERIFY(writeFile(dir.filePath("Settings.ini"), "[SETTINGS]\r\nComPort=1\r\n"));
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         g_bytComPort = 5;
         prc_MainSaveSettings(dir.path(), presets);
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                               | QFileDevice::ExeOwner);
-        QCOMPARE(readAll(dir.filePath("Settings.ini")), QByteArray("[SETTINGS]\r\nComPort=1\r\n"));
+        QCOMPARE(readFile(dir.filePath("Settings.ini")), QByteArray("[SETTINGS]\r\nComPort=1\r\n"));
         QVERIFY(!QFile::exists(dir.filePath("DefaultCommands.icf")));
     }
 };

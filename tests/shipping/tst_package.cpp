@@ -2,6 +2,8 @@
 // where the desktop looks for it, a valid desktop entry and AppStream record, and the control
 // fields apt needs. The package is made from an install staged by this test, so nothing is
 // built while other tests run; the installed program is never started (it would open COM1).
+#include "TestFiles.h"
+
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -47,18 +49,12 @@ Run run(const QString &program, const QStringList &args)
     return r;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // The keys of the [Desktop Entry] group, localised keys such as Comment[de] as they stand.
 QMap<QString, QString> desktopEntry(const QString &path)
 {
     QMap<QString, QString> keys;
     bool inGroup = false;
-    const QStringList lines = QString::fromUtf8(readAll(path)).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(readFile(path)).split(QLatin1Char('\n'));
     for (const QString &line : lines) {
         if (line.startsWith(QLatin1Char('['))) {
             inGroup = line.trimmed() == QLatin1String("[Desktop Entry]");
@@ -210,7 +206,7 @@ private slots:
         files.sort();
         const QString golden = QFINDTESTDATA("data/package-files.txt");
         QStringList expected =
-            QString::fromUtf8(readAll(golden)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            QString::fromUtf8(readFile(golden)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         expected.sort();
         QVERIFY(!expected.isEmpty());
         QCOMPARE(files, expected);
@@ -222,7 +218,7 @@ private slots:
         const QFileInfo info(program);
         QVERIFY(info.isFile());
         QVERIFY(info.permissions() & QFile::ExeOther);
-        QCOMPARE(readAll(program).left(4), QByteArray("\x7f" "ELF"));
+        QCOMPARE(readFile(program).left(4), QByteArray("\x7f" "ELF"));
         // Every library it links against is present on this machine; ldd only reads.
         const Run ldd = run(QStringLiteral("ldd"), {program});
         QCOMPARE(ldd.exitCode, 0);
@@ -248,9 +244,9 @@ private slots:
         QFETCH(QString, source);
         // A link would point into the build machine's source tree.
         QVERIFY2(!QFileInfo(inRoot(installed)).isSymLink(), qPrintable(installed));
-        const QByteArray got = readAll(inRoot(installed));
+        const QByteArray got = readFile(inRoot(installed));
         QVERIFY2(!got.isEmpty(), qPrintable(installed));
-        QCOMPARE(got, readAll(kSourceDir + QLatin1Char('/') + source));
+        QCOMPARE(got, readFile(kSourceDir + QLatin1Char('/') + source));
     }
 
     // The theme finds an icon by its folder's size: the picture must be that size.
@@ -330,7 +326,7 @@ private slots:
     // The AppStream record agrees with the package and the desktop entry it launches.
     void metainfoMatchesThePackage()
     {
-        QXmlStreamReader xml(readAll(inRoot(kMetainfo)));
+        QXmlStreamReader xml(readFile(inRoot(kMetainfo)));
         QMap<QString, QString> found;
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement)
@@ -354,4 +350,5 @@ private slots:
 };
 
 QTEST_MAIN(TestPackage)
+#include "TestFiles.h"
 #include "tst_package.moc"

@@ -1,5 +1,6 @@
 // Where the program keeps Settings.ini, DefaultCommands.icf and Ports.ini: beside itself when it
 // may write there, in the user's configuration folder when it is installed system-wide.
+#include "TestFiles.h"
 #include "MainProgram.h"
 #include "PortTable.h"
 #include "ProgramFolder.h"
@@ -19,24 +20,6 @@
 #include <unistd.h>
 
 namespace {
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                  | QDir::NoDotAndDotDot);
-}
 
 // A port whose device never exists: nothing real is ever opened.
 std::unique_ptr<platform::SerialPort> absentPort(const QString &folder)
@@ -183,7 +166,7 @@ private slots:
         QVERIFY(QDir().mkpath(program));
         QVERIFY(platform::isFolderWritable(program));
         QCOMPARE(platform::settingsFolderFor(program), program);
-        QCOMPARE(entriesOf(program), QStringList());
+        QCOMPARE(folderEntries(program), QStringList());
     }
 
     void emptyFolderIsNotWritable()
@@ -237,8 +220,8 @@ private slots:
             g_bytLanguage = 1;
             first.form().close();
         }
-        QVERIFY(readAll(expected + QStringLiteral("/Settings.ini")).contains("Language=1\r\n"));
-        QVERIFY(readAll(expected + QStringLiteral("/DefaultCommands.icf"))
+        QVERIFY(readFile(expected + QStringLiteral("/Settings.ini")).contains("Language=1\r\n"));
+        QVERIFY(readFile(expected + QStringLiteral("/DefaultCommands.icf"))
                     .contains("Param3=*IDN?<LF>\r\n"));
 
         g_bytLanguage = 0;

@@ -27,6 +27,13 @@ public:
 
     qint64 nowMs() const { return m_now; }
 
+    // From now on the clock shows this time of day at the present moment, and follows on.
+    void setClockTo(int h, int m, int s, int ms)
+    {
+        m_dayStartMs = ((h * 60 + m) * 60 + s) * 1000LL + ms - m_now;
+        setNow(m_now);
+    }
+
     // Moves time forward by ms, firing every timer that falls due on the way.
     void advance(qint64 ms)
     {
@@ -77,12 +84,14 @@ private:
     {
         m_now = ms;
         // The clock starts at 14:03:27.000 of its day and follows the timers' time.
-        const qint64 dayMs = (14 * 3600 + 3 * 60 + 27) * 1000 + ms;
+        const qint64 dayMs = ((m_dayStartMs + ms) % kDayMs + kDayMs) % kDayMs;
         m_clock.set(int(dayMs / 3600000 % 24), int(dayMs / 60000 % 60), int(dayMs / 1000 % 60),
                     int(dayMs % 1000));
     }
 
+    static constexpr qint64 kDayMs = 24 * 3600 * 1000LL;
     FakeClock &m_clock;
     std::vector<Fake *> m_timers;
     qint64 m_now = 0;
+    qint64 m_dayStartMs = (14 * 3600 + 3 * 60 + 27) * 1000LL;
 };

@@ -1,5 +1,7 @@
 #include "XSession.h"
 
+#include "TestFiles.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcessEnvironment>
@@ -53,8 +55,17 @@ std::optional<QString> XSession::xdotool(const QStringList &arguments, int timeo
 }
 
 ProgramUnderTest::ProgramUnderTest(const QString &binary, const XSession &session)
-    : m_binary(binary), m_session(session)
+    : ProgramUnderTest(binary, session, QString())
 {
+}
+
+ProgramUnderTest::ProgramUnderTest(const QString &binary, const XSession &session, const QString &folder)
+    : m_binary(binary), m_session(session), m_folderPath(folder.isEmpty() ? m_folder.path() : folder),
+      m_env(QProcessEnvironment::systemEnvironment()), m_workingDirectory(m_folderPath)
+{
+    m_env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    m_env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    m_env.insert(QStringLiteral("DISPLAY"), m_session.display());
 }
 
 ProgramUnderTest::~ProgramUnderTest()
@@ -65,32 +76,32 @@ ProgramUnderTest::~ProgramUnderTest()
     }
 }
 
-void ProgramUnderTest::writeFile(const QString &name, const QByteArray &bytes) const
+bool ProgramUnderTest::writeFile(const QString &name, const QByteArray &bytes) const
 {
-    QFile f(m_folder.filePath(name));
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
+    return ::writeFile(filePath(name), bytes);
 }
 
 QByteArray ProgramUnderTest::readFile(const QString &name) const
 {
-    QFile f(m_folder.filePath(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return ::readFile(filePath(name));
+}
+
+bool ProgramUnderTest::install()
+{
+    m_installed = m_installed || QFile::copy(m_binary, filePath(QStringLiteral("tellurix")));
+    return m_installed;
 }
 
 bool ProgramUnderTest::start()
 {
-    const QString copy = m_folder.filePath(QStringLiteral("tellurix"));
-    if (!QFile::copy(m_binary, copy))
+    if (!install())
         return false;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("DISPLAY"), m_session.display());
-    m_process.setProcessEnvironment(env);
+    m_process.setProcessEnvironment(m_env);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.setWorkingDirectory(m_folder.path());
-    m_process.start(copy, {});
+    m_process.setWorkingDirectory(m_workingDirectory);
+    if (m_childSetup)
+        m_process.setChildProcessModifier(m_childSetup);
+    m_process.start(filePath(QStringLiteral("tellurix")), {});
     return m_process.waitForStarted(5000);
 }
 

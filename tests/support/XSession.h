@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <optional>
 
 class XSession {
@@ -25,18 +26,31 @@ private:
     QString m_display;
 };
 
-// The real program in a folder of its own, started on an X session.
+// The real program in a folder of its own, started on an X session: the one way tests run the
+// built binary. By default the folder is temporary and the binary is copied into it on
+// start(); a test that prepares a folder of its own (a full disk, a read-only mount) names it
+// and installs the copy before it makes the folder hostile.
 class ProgramUnderTest {
 public:
     ProgramUnderTest(const QString &binary, const XSession &session);
+    ProgramUnderTest(const QString &binary, const XSession &session, const QString &folder);
     ~ProgramUnderTest();
     ProgramUnderTest(const ProgramUnderTest &) = delete;
     ProgramUnderTest &operator=(const ProgramUnderTest &) = delete;
 
-    QString folder() const { return m_folder.path(); }
-    QString filePath(const QString &name) const { return m_folder.filePath(name); }
-    void writeFile(const QString &name, const QByteArray &bytes) const;
+    QString folder() const { return m_folderPath; }
+    QString filePath(const QString &name) const { return m_folderPath + QLatin1Char('/') + name; }
+    [[nodiscard]] bool writeFile(const QString &name, const QByteArray &bytes) const;
     QByteArray readFile(const QString &name) const;
+
+    // Copies the binary into the folder; start() does it when it was not done.
+    [[nodiscard]] bool install();
+    // The program's environment beyond the display: a value set, or a name removed.
+    void setEnvironment(const QString &name, const QString &value) { m_env.insert(name, value); }
+    void removeEnvironment(const QString &name) { m_env.remove(name); }
+    void setWorkingDirectory(const QString &path) { m_workingDirectory = path; }
+    // Runs in the child between fork and exec (limits, another user).
+    void setChildSetup(std::function<void()> setup) { m_childSetup = std::move(setup); }
 
     bool start();
     // The X window of the program's main window, once it is shown; empty when none came.
@@ -53,6 +67,11 @@ private:
     QString m_binary;
     const XSession &m_session;
     QTemporaryDir m_folder;
+    QString m_folderPath;
+    QProcessEnvironment m_env;
+    QString m_workingDirectory;
+    std::function<void()> m_childSetup;
+    bool m_installed = false;
     QProcess m_process;
     QString m_window;
 };
