@@ -196,11 +196,10 @@ void frmSettings::createInterfaceTab()
     placeTwips(labSpsBaudrate, 300, 1140, 645, 195);
     cboBaudrate = named(new QComboBox(fraInterface), "cboBaudrate");
     placeTwips(cboBaudrate, 300, 1380, 2175, 315);
-    for (const char *rate : kBaudRates) {
-        const QString text = QString::fromLatin1(rate);
+    for (quint8 position = 0; position < kBaudRates.size(); ++position) {
         // The star marks the rate a position outside the table falls back to.
-        cboBaudrate->addItem(text == baudRateText(quint8(kBaudRates.size())) ? text + QStringLiteral(" *")
-                                                                           : text);
+        const QString text = baudRateText(position);
+        cboBaudrate->addItem(position == kFallbackRatePosition ? text + QStringLiteral(" *") : text);
     }
     labSpsDataformat = named(new QLabel(fraInterface), "labSpsDataformat");
     placeTwips(labSpsDataformat, 300, 1950, 2970, 195);

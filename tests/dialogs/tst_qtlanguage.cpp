@@ -2,7 +2,6 @@
 // edits' context menus speak German while the program does, English otherwise, switching at
 // run time with the language.
 #include "QtLanguage.h"
-#include "QtSerialPort.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
@@ -10,7 +9,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <thread>
 
 using platform::QtSerialPort;
@@ -149,6 +150,20 @@ void reportAndCheck(const Tally &tally)
     QCOMPARE(tally.read, tally.delivered);
 }
 
+// A port on the pty whose device wrote "BYE\r\n", which the port has taken in, and then went
+// away; nothing when the pty or the port does not come up.
+std::unique_ptr<QtSerialPort> portWhoseDeviceSaidByeAndWent(Pty &pty)
+{
+    if (!pty.isValid())
+        return nullptr;
+    auto port = std::make_unique<QtSerialPort>([path = pty.slavePath()](int) { return path; });
+    port->setPortOpen(true);
+    if (!pty.writeMaster("BYE\r\n") || !QTest::qWaitFor([&] { return port->inBufferCount() == 5; }))
+        return nullptr;
+    pty.closeMaster();
+    return port;
+}
+
 } // namespace
 
 class TestSerialTail : public QObject {
@@ -245,12 +260,9 @@ void TestSerialTail::streamCutAtARandomPoint()
 void TestSerialTail::leftBytesAreCountedWhileTheCloseWaits()
 {
     Pty pty;
-    QVERIFY(pty.isValid());
-    QtSerialPort port([path = pty.slavePath()](int) { return path; });
-    port.setPortOpen(true);
-    QVERIFY(pty.writeMaster("BYE\r\n"));
-    QTRY_COMPARE(port.inBufferCount(), qint16(5));
-    pty.closeMaster();
+    const std::unique_ptr<QtSerialPort> opened = portWhoseDeviceSaidByeAndWent(pty);
+    QVERIFY(opened);
+    QtSerialPort &port = *opened;
 
     QCOMPARE(qint32([&] {
                  try {
@@ -278,12 +290,9 @@ void TestSerialTail::leftBytesAreCountedWhileTheCloseWaits()
 void TestSerialTail::countingNoticesTheHangUpBeforeQtDoes()
 {
     Pty pty;
-    QVERIFY(pty.isValid());
-    QtSerialPort port([path = pty.slavePath()](int) { return path; });
-    port.setPortOpen(true);
-    QVERIFY(pty.writeMaster("BYE\r\n"));
-    QTRY_COMPARE(port.inBufferCount(), qint16(5));
-    pty.closeMaster();
+    const std::unique_ptr<QtSerialPort> opened = portWhoseDeviceSaidByeAndWent(pty);
+    QVERIFY(opened);
+    QtSerialPort &port = *opened;
 
     QCOMPARE(port.inBufferCount(), qint16(5));
     QVERIFY(!port.portOpen());
