@@ -14,6 +14,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -75,10 +76,6 @@ QString controlPicturesForDisplay(const QString &line)
 
 namespace {
 
-// Plain runs are drawn in pieces of at most this many characters, so that the part of a long
-// line right of the visible area is never shaped.
-constexpr qsizetype kPieceChars = 256;
-
 QColor controlPictureColour(const QStyleOptionViewItem &option)
 {
     if (!(option.state & QStyle::State_Enabled))
@@ -108,23 +105,97 @@ QColor plainTextColour(const QStyleOptionViewItem &option)
                                            : QPalette::Text);
 }
 
-// The end of the piece that starts at `from`: a run of control characters, or of other
-// characters (at most kPieceChars, never splitting a surrogate pair).
-qsizetype pieceEnd(QStringView text, qsizetype from)
+// Where each character of a line lies, without shaping the line: measured once per character
+// and font, so that a row draws only the characters inside the visible area however long its
+// line is.
+class CharAdvances {
+public:
+    explicit CharAdvances(const QFont &font) : m_metrics(font) { m_latin.fill(-1); }
+
+    // The advance of the character at `at` and how many code units it takes (a surrogate
+    // pair is one character).
+    std::pair<qreal, qsizetype> at(QStringView text, qsizetype at)
+    {
+        const QChar c = text[at];
+        if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+            return {of(QChar::surrogateToUcs4(c, text[at + 1])), 2};
+        return {of(c.unicode()), 1};
+    }
+
+    qreal of(char32_t code)
+    {
+        if (code < m_latin.size()) {
+            qreal &advance = m_latin[code];
+            if (advance < 0)
+                advance = measure(code);
+            return advance;
+        }
+        const auto hit = m_other.constFind(code);
+        if (hit != m_other.constEnd())
+            return *hit;
+        const qreal advance = measure(code);
+        m_other.insert(code, advance);
+        return advance;
+    }
+
+private:
+    qreal measure(char32_t code) const
+    {
+        return m_metrics.horizontalAdvance(QString::fromUcs4(&code, 1));
+    }
+
+    QFontMetricsF m_metrics;
+    std::array<qreal, 256> m_latin;
+    QHash<char32_t, qreal> m_other;
+};
+
+CharAdvances &advancesFor(const QFont &font)
 {
-    const bool control = isControl(text[from]);
-    qsizetype end = from + 1;
-    while (end < text.size() && isControl(text[end]) == control
-           && (control || end - from < kPieceChars))
-        ++end;
-    if (!control && end < text.size() && text[end].isLowSurrogate() && end - from > 1)
-        --end;
-    return end;
+    static QHash<QString, std::shared_ptr<CharAdvances>> known; // the user-interface thread only
+    std::shared_ptr<CharAdvances> &entry = known[font.key()];
+    if (!entry)
+        entry = std::make_shared<CharAdvances>(font);
+    return *entry;
 }
 
-// Where drawing stops having any effect: rows are as wide as the longest line, most of which
-// usually lies beyond the viewport.
-qreal visibleRight(const QPainter *painter, const QRect &row)
+// The visible part of a run of characters that are all control characters or all not.
+struct VisibleRun {
+    qsizetype first = 0; // the first character drawn
+    qsizetype end = 0;   // one past the last character drawn; also where the walk stopped
+    qreal firstX = 0;    // where the first character drawn starts
+};
+
+// Walks the run starting at `from` from x, past the characters left of `left`, through those
+// up to `right`; x ends right of the last character walked.
+template <typename Advance>
+VisibleRun walkRun(QStringView text, qsizetype from, qreal &x, qreal left, qreal right,
+                   Advance advance)
+{
+    const bool control = isControl(text[from]);
+    const auto inRun = [&](qsizetype i) { return i < text.size() && isControl(text[i]) == control; };
+    VisibleRun run;
+    qsizetype i = from;
+    while (inRun(i)) {
+        const auto step = advance(i);
+        if (x + step.first > left)
+            break;
+        x += step.first;
+        i += step.second;
+    }
+    run.first = i;
+    run.firstX = x;
+    while (inRun(i) && x <= right) {
+        const auto step = advance(i);
+        x += step.first;
+        i += step.second;
+    }
+    run.end = i;
+    return run;
+}
+
+// Where drawing has any effect: rows are as wide as the longest line, most of which usually
+// lies beyond the viewport.
+QRectF visibleArea(const QPainter *painter, const QRect &row)
 {
     QRectF visible = row;
     if (painter->hasClipping()) {
@@ -133,7 +204,7 @@ qreal visibleRight(const QPainter *painter, const QRect &row)
         const QRectF deviceArea(0, 0, device->width(), device->height());
         visible &= painter->transform().inverted().mapRect(deviceArea);
     }
-    return visible.right();
+    return visible;
 }
 
 // Many systems have no font with the control pictures. There a control character is drawn as
@@ -202,7 +273,9 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     const RowText row = shownRowText(line);
     const QStringView shown = row.text;
     const QFontMetricsF metrics(opt.font);
-    const qreal right = visibleRight(painter, opt.rect);
+    const QRectF visible = visibleArea(painter, opt.rect);
+    const qreal left = visible.left();
+    const qreal right = visible.right();
     const qreal baseline = opt.rect.top() + (opt.rect.height() - metrics.height()) / 2
                            + metrics.ascent();
     const QColor plain = plainTextColour(opt);
@@ -214,29 +287,38 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 
     painter->save();
     painter->setFont(opt.font);
+    CharAdvances &advances = advancesFor(opt.font);
+    const auto plainAdvance = [&](qsizetype i) { return advances.at(shown, i); };
+    const auto pictureAdvance = [&](qsizetype i) {
+        return std::pair{advances.of(controlPicture(shown[i]).unicode()), qsizetype(1)};
+    };
+    const auto nameAdvance = [&](qsizetype) { return std::pair{cellWidth, qsizetype(1)}; };
     qreal x = opt.rect.left() + textMargin(opt);
     for (qsizetype from = 0; from < shown.size() && x <= right;) {
-        const qsizetype end = pieceEnd(shown, from);
-        const QStringView piece = shown.sliced(from, end - from);
-        from = end;
-        if (!isControl(piece.front())) {
+        if (!isControl(shown[from])) {
+            const VisibleRun run = walkRun(shown, from, x, left, right, plainAdvance);
             painter->setPen(plain);
-            const QString text = piece.toString();
-            painter->drawText(QPointF(x, baseline), text);
-            x += metrics.horizontalAdvance(text);
+            if (run.end > run.first)
+                painter->drawText(QPointF(run.firstX, baseline),
+                                  shown.sliced(run.first, run.end - run.first).toString());
+            from = run.end;
         } else if (pictureGlyphs) {
+            const VisibleRun run = walkRun(shown, from, x, left, right, pictureAdvance);
             painter->setPen(pictures);
-            const QString text = controlPicturesForDisplay(piece.toString());
-            painter->drawText(QPointF(x, baseline), text);
-            x += metrics.horizontalAdvance(text);
+            if (run.end > run.first)
+                painter->drawText(QPointF(run.firstX, baseline),
+                                  controlPicturesForDisplay(
+                                      shown.sliced(run.first, run.end - run.first).toString()));
+            from = run.end;
         } else {
+            const VisibleRun run = walkRun(shown, from, x, left, right, nameAdvance);
             painter->setPen(pictures);
-            for (const QChar c : piece) {
-                drawNameCell(painter, QRectF(x, opt.rect.top(), cellWidth, opt.rect.height()),
-                             names, c);
-                x += cellWidth;
-            }
+            qreal cellX = run.firstX;
+            for (qsizetype i = run.first; i < run.end; ++i, cellX += cellWidth)
+                drawNameCell(painter, QRectF(cellX, opt.rect.top(), cellWidth, opt.rect.height()),
+                             names, shown[i]);
             painter->setFont(opt.font);
+            from = run.end;
         }
     }
     if (row.truncated && x <= right) {

@@ -1,6 +1,12 @@
 #pragma once
+#include "FramePacer.h"
+
 #include <QListView>
 #include <QSize>
+
+#include <vector>
+
+class PacedScrollBar;
 
 // The list view for the traffic list: single selection, one row per line, all rows the same
 // size, no wrapping, horizontal scrolling, the traffic list font. Double clicks arrive through
@@ -11,6 +17,10 @@
 // itself: row r lies at r * row height, so appending, scrolling, hit-testing and painting cost
 // the same at any length. Hidden rows, spacing, grids, wrapping and other flows are not
 // supported; rectForIndex() of QListView does not apply (use visualRect()).
+//
+// Its state follows every change at once (the rows, the selection, the scroll position, the
+// scroll bars' ranges), but its pixels follow at most once per display frame: a stream of
+// appended lines costs one scroll and one paint of the new rows per frame, not per line.
 class TrafficListView : public QListView {
     Q_OBJECT
 public:
@@ -26,6 +36,9 @@ public:
     void doItemsLayout() override;
     void reset() override;
 
+    // True while changes wait for the next frame to be drawn.
+    bool framePending() const { return m_pacer.pending(); }
+
 protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
     void paintEvent(QPaintEvent *event) override;
@@ -37,6 +50,10 @@ protected:
     int horizontalOffset() const override;
     int verticalOffset() const override;
     QSize viewportSizeHint() const override;
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     int lineCount() const;
@@ -46,5 +63,17 @@ private:
     QRect rowRect(qint64 row) const;
     QSize measureRowSize() const;
 
+    // What the next frame draws: rows that changed, the scrolling not yet shown, or all.
+    void markRowsChanged(qint64 first, qint64 last);
+    void markAllChanged();
+    void drawFrame();
+
     QSize m_rowSize{1, 1};
+    FramePacer m_pacer;
+    PacedScrollBar *m_verticalBar = nullptr;
+    PacedScrollBar *m_horizontalBar = nullptr;
+    std::vector<std::pair<qint64, qint64>> m_changedRows;
+    int m_unshownDx = 0;
+    int m_unshownDy = 0;
+    bool m_allChanged = false;
 };

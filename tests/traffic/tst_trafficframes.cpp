@@ -1,0 +1,264 @@
+// The list's pixels follow its state at most once per frame: appends, selection and scrolling
+// are seen at once, drawing comes with the next frame, and scroll bars are drawn only when
+// their picture changes.
+#include "FakeClock.h"
+#include "FakeTimers.h"
+#include "FramePacer.h"
+#include "PacedScrollBar.h"
+#include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
+#include "TrafficListView.h"
+#include "Twips.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+// Counts the paint events a widget receives.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+// A shown list on fake timers: no frame is drawn until the test moves time on.
+struct PacedList {
+    FakeClock clock;
+    FakeTimers timers{clock};
+    TrafficListModel model;
+    TrafficListView view;
+
+    PacedList()
+    {
+        view.setModel(&model);
+        view.resize(460, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        settle();
+    }
+    void appendAndFollow(int lines)
+    {
+        for (int i = 0; i < lines; ++i) {
+            model.appendLine(QStringLiteral("12:00:00.000  [IN]   line %1").arg(model.count()));
+            view.selectLastAndScroll();
+        }
+    }
+    // Lets every frame due by now be drawn.
+    void settle()
+    {
+        for (int i = 0; i < 20 && (view.framePending() || i == 0); ++i) {
+            timers.advance(FramePacer::kDefaultPeriodMs * 4);
+            QApplication::processEvents();
+        }
+    }
+};
+
+// A line drawn by the list's delegate, with only `visible` of the row exposed; the rest of the
+// picture stays white.
+QImage paintedRow(const QString &line, const QRect &visible)
+{
+    TrafficListModel model;
+    model.appendLine(line);
+    TrafficLineDelegate delegate;
+    QStyleOptionViewItem option;
+    option.font = terminalFont();
+    option.fontMetrics = QFontMetrics(option.font);
+    option.state = QStyle::State_Enabled;
+    option.palette.setColor(QPalette::Text, Qt::black);
+    option.palette.setColor(QPalette::Base, Qt::white);
+    const QSize size = delegate.sizeHint(option, model.index(0));
+    option.rect = QRect(QPoint(0, 0), size);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setClipRect(visible.isValid() ? visible : option.rect);
+    delegate.paint(&painter, option, model.index(0));
+    painter.end();
+    return image;
+}
+
+} // namespace
+
+class TestTrafficFrames : public QObject {
+    Q_OBJECT
+private slots:
+    void framesComeAtMostOncePerPeriod();
+    void aFirstRequestAfterAQuietSpellRunsAtOnce();
+    void periodFollowsTheDisplay_data();
+    void periodFollowsTheDisplay();
+    void stateFollowsAppendsAtOncePixelsAtTheFrame();
+    void aBurstOfAppendsIsDrawnInOneFrame();
+    void scrollBarsAreNotDrawnWhileTheirPictureStays();
+    void aPartlyVisibleRowShowsWhatTheWholeRowShowsThere_data();
+    void aPartlyVisibleRowShowsWhatTheWholeRowShowsThere();
+};
+
+void TestTrafficFrames::framesComeAtMostOncePerPeriod()
+{
+    FakeClock clock;
+    FakeTimers timers(clock);
+    int frames = 0;
+    FramePacer pacer([&] { ++frames; }, 20);
+    pacer.request();
+    timers.advance(1);
+    QCOMPARE(frames, 1);
+    // Requests during the next period all end in one frame, one period after the first.
+    for (int ms = 0; ms < 19; ++ms) {
+        pacer.request();
+        pacer.request();
+        timers.advance(1);
+    }
+    QCOMPARE(frames, 1);
+    QVERIFY(pacer.pending());
+    timers.advance(1);
+    QCOMPARE(frames, 2);
+    QVERIFY(!pacer.pending());
+    timers.advance(100);
+    QCOMPARE(frames, 2); // nothing requested, nothing drawn
+}
+
+void TestTrafficFrames::aFirstRequestAfterAQuietSpellRunsAtOnce()
+{
+    FakeClock clock;
+    FakeTimers timers(clock);
+    QList<qint64> frameTimes;
+    FramePacer pacer([&] { frameTimes.append(timers.nowMs()); }, 16);
+    timers.advance(1000);
+    pacer.request();
+    timers.advance(1);
+    timers.advance(500);
+    pacer.request();
+    timers.advance(1);
+    QCOMPARE(frameTimes, (QList<qint64>{1001, 1502}));
+}
+
+void TestTrafficFrames::periodFollowsTheDisplay_data()
+{
+    QTest::addColumn<double>("refreshRate");
+    QTest::addColumn<int>("periodMs");
+    QTest::newRow("60 Hz") << 60.0 << 17;
+    QTest::newRow("144 Hz") << 144.0 << 7;
+    QTest::newRow("30 Hz") << 30.0 << 34;
+    QTest::newRow("unknown") << 0.0 << FramePacer::kDefaultPeriodMs;
+    QTest::newRow("not a number") << qQNaN() << FramePacer::kDefaultPeriodMs;
+    QTest::newRow("absurd") << 1e9 << 1;
+}
+
+void TestTrafficFrames::periodFollowsTheDisplay()
+{
+    QFETCH(double, refreshRate);
+    QFETCH(int, periodMs);
+    QCOMPARE(FramePacer::periodForRefreshRate(refreshRate), periodMs);
+}
+
+void TestTrafficFrames::stateFollowsAppendsAtOncePixelsAtTheFrame()
+{
+    PacedList list;
+    list.appendAndFollow(100);
+    list.settle();
+    PaintCounter viewport(list.view.viewport());
+
+    list.appendAndFollow(1);
+    // Selection, scroll position and range are already those of the new line ...
+    QCOMPARE(list.view.currentIndex().row(), 100);
+    QScrollBar *bar = list.view.verticalScrollBar();
+    QCOMPARE(bar->value(), bar->maximum());
+    const QRect last = list.view.visualRect(list.model.index(100));
+    QVERIFY(list.view.viewport()->rect().contains(last));
+    // ... but nothing is drawn before the frame.
+    QApplication::processEvents();
+    QCOMPARE(viewport.paints, 0);
+    QVERIFY(list.view.framePending());
+    list.settle();
+    QCOMPARE(viewport.paints, 1);
+}
+
+void TestTrafficFrames::aBurstOfAppendsIsDrawnInOneFrame()
+{
+    PacedList list;
+    list.appendAndFollow(100);
+    list.settle();
+    PaintCounter viewport(list.view.viewport());
+    // Lines arriving faster than frames: each is followed at once, all are drawn together.
+    for (int i = 0; i < 30; ++i) {
+        list.appendAndFollow(1);
+        QApplication::processEvents();
+    }
+    QCOMPARE(list.view.currentIndex().row(), 129);
+    list.settle();
+    QCOMPARE(viewport.paints, 1);
+}
+
+void TestTrafficFrames::scrollBarsAreNotDrawnWhileTheirPictureStays()
+{
+    PacedList list;
+    // Long enough that the slider has its smallest size and sits at the bottom.
+    list.appendAndFollow(20000);
+    list.timers.advance(PacedScrollBar::kCalmRepaintMs);
+    list.settle();
+    PaintCounter vertical(list.view.verticalScrollBar());
+    PaintCounter horizontal(list.view.horizontalScrollBar());
+    for (int i = 0; i < 50; ++i) {
+        list.appendAndFollow(1);
+        list.settle();
+    }
+    // The scroll area itself may draw a bar once when the view first scrolls after a quiet
+    // spell; drawn per line, it would be fifty times.
+    QVERIFY2(vertical.paints <= 1, qPrintable(QString::number(vertical.paints)));
+    QCOMPARE(horizontal.paints, 0);
+
+    // A bar the user moves is drawn at the next frame.
+    list.view.verticalScrollBar()->setValue(0);
+    list.timers.advance(1000);
+    list.settle();
+    QVERIFY(vertical.paints >= 1);
+}
+
+void TestTrafficFrames::aPartlyVisibleRowShowsWhatTheWholeRowShowsThere_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("fromCell");
+    QTest::addColumn<int>("cells");
+    const QString stamp = QStringLiteral("12:00:00.000  [IN]   ");
+    QString mixed = stamp;
+    for (int i = 0; i < 300; ++i)
+        mixed += i % 7 == 0 ? QChar(char16_t(i % 32)) : QChar(char16_t(u'A' + i % 26));
+    QTest::newRow("plain, start") << stamp + QString(3000, u'W') << 0 << 40;
+    QTest::newRow("plain, far right") << stamp + QString(3000, u'W') << 2000 << 40;
+    QTest::newRow("controls between") << mixed << 57 << 33;
+    QTest::newRow("Windows-1252 letters") << stamp + QString(500, QChar(0x20AC)) << 101 << 20;
+    QTest::newRow("a sliver") << mixed << 120 << 1;
+}
+
+void TestTrafficFrames::aPartlyVisibleRowShowsWhatTheWholeRowShowsThere()
+{
+    // Only the characters inside the visible part of a row are drawn; the pixels there must be
+    // those of the whole row drawn at once.
+    QFETCH(QString, line);
+    QFETCH(int, fromCell);
+    QFETCH(int, cells);
+    const QImage whole = paintedRow(line, QRect());
+    const int cell = QFontMetrics(terminalFont()).horizontalAdvance(QLatin1Char('M'));
+    const QRect visible(fromCell * cell + 3, 0, cells * cell, whole.height());
+    QVERIFY(whole.rect().contains(visible));
+    const QImage part = paintedRow(line, visible);
+    QCOMPARE(part.copy(visible), whole.copy(visible));
+    // Something was drawn there, not just the background.
+    QImage background(visible.size(), QImage::Format_RGB32);
+    background.fill(Qt::white);
+    QVERIFY(part.copy(visible) != background);
+}
+
+QTEST_MAIN(TestTrafficFrames)
+#include "tst_trafficframes.moc"

@@ -1,0 +1,45 @@
+#include "FramePacer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+FramePacer::FramePacer(std::function<void()> frame, int periodMs)
+    : m_frame(std::move(frame)),
+      m_timer(platform::makeTimer(platform::TimerKind::SingleShot)),
+      m_periodMs(std::max(1, periodMs)),
+      m_lastFrameMs(std::numeric_limits<qint64>::min() / 2)
+{
+    m_timer->timeout = [this] { runFrame(); };
+}
+
+void FramePacer::request()
+{
+    if (m_timer->isActive())
+        return;
+    const qint64 due = m_lastFrameMs + m_periodMs - platform::timerNowMs();
+    m_timer->start(int(std::clamp<qint64>(due, 0, m_periodMs)));
+}
+
+bool FramePacer::pending() const
+{
+    return m_timer->isActive();
+}
+
+void FramePacer::setPeriodMs(int periodMs)
+{
+    m_periodMs = std::max(1, periodMs);
+}
+
+int FramePacer::periodForRefreshRate(double refreshRate)
+{
+    if (!(refreshRate >= 1.0) || !std::isfinite(refreshRate))
+        return kDefaultPeriodMs;
+    return std::max(1, int(std::ceil(1000.0 / refreshRate)));
+}
+
+void FramePacer::runFrame()
+{
+    m_lastFrameMs = platform::timerNowMs();
+    m_frame();
+}
