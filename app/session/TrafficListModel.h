@@ -2,6 +2,8 @@
 // The lines of the traffic list in the order appended, kept compactly: millions of lines cost
 // little more than their text. A Qt item model without widgets, so the session can own it and
 // any number of views can show it.
+#include "TrafficRawData.h"
+
 #include <QAbstractListModel>
 #include <QString>
 
@@ -18,6 +20,8 @@ public:
 
     // Amortised O(1); announces the new row through beginInsertRows/endInsertRows.
     void appendLine(const QString &line);
+    // A line whose data (from position 22) shows rawData in another form: tokens or hex.
+    void appendLine(const QString &line, QStringView rawData);
     void clear();
 
     // The view asks for indexes of every row whenever it lays rows out; keep that cheap.
@@ -30,6 +34,11 @@ public:
     // The full text of a line; empty for a row that does not exist.
     QString lineAt(int row) const;
     qsizetype count() const;
+    // What went out or came in on a line, whatever its display showed (TrafficListCapture.cpp).
+    QString rawDataAt(int row) const;
+    // The line in the text-capture form: its stamp and marker, then the tokenized raw data.
+    QString captureLineAt(int row) const;
+    void appendCaptureLine(int row, QString &out) const;
     // Length in characters of the longest line since the last clearing.
     qsizetype longestLineLength() const;
 
@@ -64,4 +73,5 @@ private:
     qsizetype m_openChunk = -1;   // the chunk that takes the next short lines
     qsizetype m_longestLine = 0;
     qsizetype m_textBytes = 0;
+    TrafficRawData m_raw;
 };

@@ -19,6 +19,10 @@ public:
     // Makes the last row the current and only selected row and scrolls it into view, keeping
     // the horizontal scroll position.
     void selectLastAndScroll();
+    // While the display is paused, appends leave the selection and the scroll position alone:
+    // whoever follows appends asks this before selecting the last row.
+    bool displayPaused() const { return m_displayPaused; }
+    void setDisplayPaused(bool paused) { m_displayPaused = paused; }
 
     QRect visualRect(const QModelIndex &index) const override;
     QModelIndex indexAt(const QPoint &point) const override;
@@ -47,4 +51,5 @@ private:
     QSize measureRowSize() const;
 
     QSize m_rowSize{1, 1};
+    bool m_displayPaused = false;
 };
