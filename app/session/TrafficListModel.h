@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,11 @@ public:
     // The line in the text-capture form: its stamp and marker, then the tokenized raw data.
     QString captureLineAt(int row) const;
     void appendCaptureLine(int row, QString &out) const;
+    // Hands the capture form of rows first..last (backward when first > last) to visit, one
+    // row after the other, until visit returns false; the text lives only during the call.
+    // A pass over many lines allocates nothing per line.
+    void visitCaptureLines(int first, int last,
+                           const std::function<bool(int row, QStringView text)> &visit) const;
     // Length in characters of the longest line since the last clearing.
     qsizetype longestLineLength() const;
 
@@ -67,6 +73,7 @@ private:
     // A chunk with at least `size` free bytes; its index.
     quint32 chunkWithRoom(qsizetype size);
     QString textOf(const LineRef &ref) const;
+    void textInto(const LineRef &ref, QString &out) const; // TrafficListCapture.cpp
 
     std::vector<Chunk> m_chunks;
     std::deque<LineRef> m_lines; // grows in small blocks: no large copies at any length

@@ -42,16 +42,35 @@ quint32 TrafficRawData::chunkWithRoom(qsizetype size)
     return quint32(m_chunks.size() - 1);
 }
 
-std::optional<QString> TrafficRawData::rawOf(int row) const
+qsizetype TrafficRawData::firstEntryFrom(int row) const
 {
     const auto it = std::lower_bound(m_entries.begin(), m_entries.end(), row,
                                      [](const Entry &e, int r) { return e.row < r; });
-    if (it == m_entries.end() || it->row != row)
+    return qsizetype(it - m_entries.begin());
+}
+
+void TrafficRawData::rawInto(qsizetype i, QString &out) const
+{
+    const Entry &entry = m_entries[size_t(i)];
+    out.resize(qsizetype(entry.length));
+    if (entry.length == 0)
+        return;
+    const char *bytes = m_chunks[entry.chunk].bytes.get() + entry.offset;
+    QChar *chars = out.data();
+    for (quint32 k = 0; k < entry.length; ++k) {
+        const auto byte = static_cast<unsigned char>(bytes[k]);
+        chars[k] = QChar(byte < 0x80 ? char16_t(byte) : platform::cp1252Char(byte));
+    }
+}
+
+std::optional<QString> TrafficRawData::rawOf(int row) const
+{
+    const qsizetype i = firstEntryFrom(row);
+    if (i == entryCount() || entryRow(i) != row)
         return std::nullopt;
-    if (it->length == 0)
-        return QString();
-    return platform::decodeCp1252(
-        QByteArrayView(m_chunks[it->chunk].bytes.get() + it->offset, qsizetype(it->length)));
+    QString raw;
+    rawInto(i, raw);
+    return raw;
 }
 
 void TrafficRawData::clear()

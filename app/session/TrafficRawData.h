@@ -19,6 +19,14 @@ public:
     void clear();
     qsizetype allocatedBytes() const;
 
+    // Walking the noted rows in order, for passes over many lines without a search per line:
+    // entry i is the i-th noted row.
+    qsizetype entryCount() const { return qsizetype(m_entries.size()); }
+    qsizetype firstEntryFrom(int row) const; // the first entry whose row is row or later
+    int entryRow(qsizetype i) const { return m_entries[size_t(i)].row; }
+    // Replaces out's text with entry i's raw data; no allocation once out has grown.
+    void rawInto(qsizetype i, QString &out) const;
+
 private:
     struct Entry {
         int row = 0;

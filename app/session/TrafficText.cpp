@@ -8,11 +8,12 @@ QString trafficCaptureText(const TrafficListModel &model)
     QString text;
     // Most lines are a little longer in the capture form; one growth step at worst.
     text.reserve(model.storedTextBytes() + rows + qsizetype(rows) * 8);
-    for (int row = 0; row < rows; ++row) {
+    model.visitCaptureLines(0, rows - 1, [&text](int row, QStringView line) {
         if (row > 0)
             text.append(u'\n');
-        model.appendCaptureLine(row, text);
-    }
+        text.append(line);
+        return true;
+    });
     return text;
 }
 
@@ -24,15 +25,25 @@ int findTrafficLine(const TrafficListModel &model, const QString &needle, int fr
         return -1;
     const bool forward = direction == FindDirection::Forward;
     if (from < 0 || from >= rows)
-        from = forward ? rows - 1 : 0; // so that the first step lands on the first (last) line
-    QString line; // one buffer for every line: no allocation per line once it has grown
-    int row = from;
-    for (int step = 0; step < rows; ++step) {
-        row = forward ? (row + 1 == rows ? 0 : row + 1) : (row == 0 ? rows - 1 : row - 1);
-        line.resize(0);
-        model.appendCaptureLine(row, line);
-        if (line.contains(needle, cs))
-            return row;
+        from = forward ? rows - 1 : 0; // so that the search starts at the first (last) line
+    int found = -1;
+    const auto look = [&](int row, QStringView line) {
+        if (!line.contains(needle, cs))
+            return true;
+        found = row;
+        return false;
+    };
+    // Beyond `from` to the end, then from the other end round to `from` itself.
+    if (forward) {
+        if (from + 1 < rows)
+            model.visitCaptureLines(from + 1, rows - 1, look);
+        if (found < 0)
+            model.visitCaptureLines(0, from, look);
+    } else {
+        if (from > 0)
+            model.visitCaptureLines(from - 1, 0, look);
+        if (found < 0)
+            model.visitCaptureLines(rows - 1, from, look);
     }
-    return -1;
+    return found;
 }

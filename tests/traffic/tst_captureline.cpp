@@ -208,6 +208,45 @@ private slots:
                  found);
     }
 
+    void passOverLinesMatchesEachLine_data()
+    {
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        QTest::newRow("all forward") << 0 << 29;
+        QTest::newRow("all backward") << 29 << 0;
+        QTest::newRow("middle forward") << 7 << 21;
+        QTest::newRow("middle backward") << 22 << 3;
+        QTest::newRow("one row") << 12 << 12;
+    }
+    void passOverLinesMatchesEachLine()
+    {
+        QFETCH(int, first);
+        QFETCH(int, last);
+        // Raw, token and hex lines mixed irregularly, so that walking the noted rows alongside
+        // must skip and meet them at every distance.
+        TrafficListModel model;
+        for (int i = 0; i < 30; ++i) {
+            const QString raw = bytes({'L', '0' + i % 10, i % 3 ? 13 : 0});
+            const QString shown = i % 7 == 0 ? hexData(raw) : i % 4 == 1 ? CharsToTokens(raw) : raw;
+            model.appendLine(kStampIn + shown, raw);
+        }
+        QList<int> visited;
+        model.visitCaptureLines(first, last, [&](int row, QStringView text) {
+            visited << row;
+            [&] { QCOMPARE(text.toString(), model.captureLineAt(row)); }();
+            return true;
+        });
+        const int step = first <= last ? 1 : -1;
+        QList<int> expected;
+        for (int row = first; row != last + step; row += step)
+            expected << row;
+        QCOMPARE(visited, expected);
+        // Ending early stops the pass.
+        int calls = 0;
+        model.visitCaptureLines(first, last, [&](int, QStringView) { return ++calls < 2; });
+        QCOMPARE(calls, std::min(2, int(expected.size())));
+    }
+
     void findInAnEmptyList()
     {
         TrafficListModel model;
