@@ -5,6 +5,7 @@
 #include "SettingsStore.h"
 #include "TerminalPresenter.h"
 #include "TerminalSession.h"
+#include "TrafficListOutput.h"
 #include "frmMain.h"
 #include "Dialogs.h"
 #include "modFormat.h"
@@ -22,6 +23,7 @@ MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform:
 {
     m_presenter = new TerminalPresenter(*m_form, *m_session);
     m_commands = new CommandSlots(*m_form, *m_session);
+    m_listOutput = new TrafficListOutput(*m_form, *m_session, m_folder);
     QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { saveSettings(); });
     connectMenus();
 }

@@ -12,6 +12,7 @@ class CommandSlots;
 class TerminalPresenter;
 class TerminalSession;
 class TrafficListModel;
+class TrafficListOutput;
 class frmMain;
 
 class MainProgram {
@@ -31,6 +32,7 @@ public:
     TerminalSession &session() { return *m_session; }
     TerminalPresenter &presenter() { return *m_presenter; }
     CommandSlots &commands() { return *m_commands; }
+    TrafficListOutput &listOutput() { return *m_listOutput; }
     TrafficListModel &traffic();
     const QString &programFolder() const { return m_folder; }
 
@@ -61,6 +63,7 @@ private:
     std::unique_ptr<frmMain> m_form;
     TerminalPresenter *m_presenter = nullptr; // owned by the window
     CommandSlots *m_commands = nullptr;       // owned by the window
+    TrafficListOutput *m_listOutput = nullptr; // owned by the window
     QString m_inventoryRoot;                  // empty: "/"
     QString m_inventoryPortsIni;              // empty: platform::portsIniPath()
     ConsoleCheck m_consoleCheck;

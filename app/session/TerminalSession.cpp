@@ -1,7 +1,9 @@
 #include "TerminalSession.h"
 
 #include "BaudRates.h"
+#include "CaptureLine.h"
 #include "Cp1252.h"
+#include "DisplayGlobals.h"
 #include "Tokens.h"
 #include "TrafficLine.h"
 #include "modFormat.h"
@@ -122,14 +124,19 @@ void TerminalSession::SendText(const QString &text)
         throw;
     }
     // The raw display shows what went out: a character the code page cannot hold left as '?'.
-    AddTrafficLine(kMarkerOut, g_bytPeculiar != 0
-                                   ? text
-                                   : platform::decodeCp1252(platform::encodeCp1252(converted)));
+    const QString sent = platform::decodeCp1252(platform::encodeCp1252(converted));
+    AddTrafficLine(kMarkerOut, g_bytHexDisplay != 0 ? hexData(sent) : g_bytPeculiar != 0 ? text : sent,
+                   sent);
 }
 
 void TerminalSession::AddTrafficLine(const QString &marker, const QString &data)
 {
-    m_traffic->appendLine(formatTrafficLine(stamp, marker, data));
+    AddTrafficLine(marker, data, data);
+}
+
+void TerminalSession::AddTrafficLine(const QString &marker, const QString &data, const QString &rawData)
+{
+    m_traffic->appendLine(formatTrafficLine(stamp, marker, data), rawData);
     emit lineAppended(int(m_traffic->count() - 1));
 }
 
@@ -156,9 +163,12 @@ void TerminalSession::receiveChunk()
     QString s = m_port->input();
     if (s.isEmpty())
         return;
-    if (g_bytPeculiar != 0)
+    const QString raw = s;
+    if (g_bytHexDisplay != 0)
+        s = hexData(raw);
+    else if (g_bytPeculiar != 0)
         s = CharsToTokens(s);
-    AddTrafficLine(kMarkerIn, s);
+    AddTrafficLine(kMarkerIn, s, raw);
 }
 
 void TerminalSession::onDeviceLost()

@@ -47,6 +47,8 @@ public:
     void SendText(const QString &text);
     // Formats the time-stamp record with the marker and the data and appends the line.
     void AddTrafficLine(const QString &marker, const QString &data);
+    // The same for a line that shows rawData, what went out or came in, as data.
+    void AddTrafficLine(const QString &marker, const QString &data, const QString &rawData);
     void clearTraffic();
 
     const CommandSet &presets() const { return m_presets; }

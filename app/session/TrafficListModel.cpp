@@ -103,6 +103,7 @@ void TrafficListModel::clear()
     m_openChunk = -1;
     m_longestLine = 0;
     m_textBytes = 0;
+    m_raw.clear();
     endResetModel();
 }
 
@@ -159,6 +160,7 @@ qsizetype TrafficListModel::allocatedBytes() const
     qsizetype total = qsizetype(m_chunks.capacity() * sizeof(Chunk));
     for (const Chunk &chunk : m_chunks)
         total += chunk.capacity;
+    total += m_raw.allocatedBytes();
     // std::deque keeps its elements in 512-byte blocks, reached through one pointer each.
     const qsizetype perBlock = std::max<qsizetype>(1, 512 / qsizetype(sizeof(LineRef)));
     const qsizetype blocks = (count() + perBlock - 1) / perBlock + 1;

@@ -2,10 +2,13 @@
 // The lines of the traffic list in the order appended, kept compactly: millions of lines cost
 // little more than their text. A Qt item model without widgets, so the session can own it and
 // any number of views can show it.
+#include "TrafficRawData.h"
+
 #include <QAbstractListModel>
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,6 +21,8 @@ public:
 
     // Amortised O(1); announces the new row through beginInsertRows/endInsertRows.
     void appendLine(const QString &line);
+    // A line whose data (from position 22) shows rawData in another form: tokens or hex.
+    void appendLine(const QString &line, QStringView rawData);
     void clear();
 
     // The view asks for indexes of every row whenever it lays rows out; keep that cheap.
@@ -30,6 +35,16 @@ public:
     // The full text of a line; empty for a row that does not exist.
     QString lineAt(int row) const;
     qsizetype count() const;
+    // What went out or came in on a line, whatever its display showed (TrafficListCapture.cpp).
+    QString rawDataAt(int row) const;
+    // The line in the text-capture form: its stamp and marker, then the tokenized raw data.
+    QString captureLineAt(int row) const;
+    void appendCaptureLine(int row, QString &out) const;
+    // Hands the capture form of rows first..last (backward when first > last) to visit, one
+    // row after the other, until visit returns false; the text lives only during the call.
+    // A pass over many lines allocates nothing per line.
+    void visitCaptureLines(int first, int last,
+                           const std::function<bool(int row, QStringView text)> &visit) const;
     // Length in characters of the longest line since the last clearing.
     qsizetype longestLineLength() const;
 
@@ -58,10 +73,12 @@ private:
     // A chunk with at least `size` free bytes; its index.
     quint32 chunkWithRoom(qsizetype size);
     QString textOf(const LineRef &ref) const;
+    void textInto(const LineRef &ref, QString &out) const; // TrafficListCapture.cpp
 
     std::vector<Chunk> m_chunks;
     std::deque<LineRef> m_lines; // grows in small blocks: no large copies at any length
     qsizetype m_openChunk = -1;   // the chunk that takes the next short lines
     qsizetype m_longestLine = 0;
     qsizetype m_textBytes = 0;
+    TrafficRawData m_raw;
 };

@@ -3,6 +3,7 @@
 #include "Twips.h"
 
 #include "BaudRates.h"
+#include "HexDisplayOption.h"
 #include "PortDiscovery.h"
 #include "TextNumbers.h"
 #include "modFormat.h"
@@ -145,7 +146,7 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
     setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
     const QList<QWidget *> captioned{labSpsPcPort, labSpsBaudrate, labSpsDataformat,
-                                     labLanguageProgram, chkSpecialChar};
+                                     labLanguageProgram, chkSpecialChar, chkHexDisplay};
     for (QWidget *widget : captioned) {
         // As far as the frame allows, with the design margin on the right as well.
         const int room = widget->parentWidget()->width() - widget->x();
@@ -226,6 +227,7 @@ void frmSettings::createPresentationTab()
     placeTwips(fraPresentation, 180, 480, 5175, 2895);
     chkSpecialChar = named(new QCheckBox(fraPresentation), "chkSpecialChar");
     placeTwips(chkSpecialChar, 360, 450, 3195, 315);
+    chkHexDisplay = createHexDisplayBox(fraPresentation);
 }
 
 void frmSettings::setTabOrder()
@@ -234,7 +236,8 @@ void frmSettings::setTabOrder()
                                  fraInternational, cboLanguageProgram, labLanguageProgram,
                                  fraInterface,     cboPcPort,          labSpsPcPort,
                                  labSpsBaudrate,   labSpsDataformat,   fraPresentation,
-                                 chkSpecialChar,   cboPcPortTemp,      cboBaudrate};
+                                 chkSpecialChar,   chkHexDisplay,      cboPcPortTemp,
+                                 cboBaudrate};
     // Frames and labels never take the focus; Qt leaves them out of the chain.
     QWidget *previous = nullptr;
     for (QWidget *widget : order) {
@@ -280,6 +283,7 @@ void frmSettings::FillControls()
         chkSpecialChar->setCheckState(Qt::PartiallyChecked); // also makes the box tri-state
     else
         chkSpecialChar->setCheckState(g_bytPeculiar == 1 ? Qt::Checked : Qt::Unchecked);
+    fillHexDisplayBox(chkHexDisplay);
 }
 
 void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
@@ -325,6 +329,7 @@ void frmSettings::ReadControls()
         g_bytPeculiar = m_filledPeculiar;
         break;
     }
+    readHexDisplayBox(chkHexDisplay);
 }
 
 void frmSettings::ApplyLanguage()
@@ -341,6 +346,7 @@ void frmSettings::ApplyLanguage()
     labSpsDataformat->setText(fkt_ToolsGetResString(1509));
     labLanguageProgram->setText(fkt_ToolsGetResString(1510));
     chkSpecialChar->setText(fkt_ToolsGetResString(1511));
+    nameHexDisplayBox(chkHexDisplay);
     cmdOk->setText(fkt_ToolsGetResString(1512));
     cmdCancel->setText(fkt_ToolsGetResString(1513));
     fitCaptionsToText();

@@ -64,6 +64,7 @@ public:
     QComboBox *cboLanguageProgram = nullptr;
     QGroupBox *fraPresentation = nullptr;
     QCheckBox *chkSpecialChar = nullptr;
+    QCheckBox *chkHexDisplay = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
 

@@ -331,7 +331,8 @@ private slots:
         const QList<QWidget *> expected{dialog->cmdOk,          dialog->cmdCancel,
                                         dialog->SSTab1,         dialog->cboLanguageProgram,
                                         dialog->cboPcPort,      dialog->chkSpecialChar,
-                                        dialog->cboPcPortTemp,  dialog->cboBaudrate};
+                                        dialog->chkHexDisplay,  dialog->cboPcPortTemp,
+                                        dialog->cboBaudrate};
         for (QWidget *label : QList<QWidget *>{dialog->labLanguageProgram, dialog->labSpsPcPort,
                                                dialog->fraInterface, dialog->fraPresentation})
             QCOMPARE(label->focusPolicy(), Qt::NoFocus);
@@ -351,7 +352,7 @@ private slots:
         QTest::addColumn<QStringList>("visited");
         QTest::newRow("Interface") << 0 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "cboPcPort", "cboBaudrate", "cmdOk"};
         QTest::newRow("International") << 1 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "cboLanguageProgram", "cmdOk"};
-        QTest::newRow("Presentation") << 2 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "chkSpecialChar", "cmdOk"};
+        QTest::newRow("Presentation") << 2 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "chkSpecialChar", "chkHexDisplay", "cmdOk"};
     }
     void tabKeyVisitsTheShownControls()
     {

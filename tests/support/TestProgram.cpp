@@ -1,5 +1,6 @@
 #include "TestProgram.h"
 
+#include "DisplayGlobals.h"
 #include "MainProgram.h"
 #include "ProfileFile.h"
 #include "QtSerialPort.h"
@@ -26,6 +27,7 @@ TestProgram::~TestProgram() = default;
 void TestProgram::resetGlobals()
 {
     g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
+    g_bytHexDisplay = 0;
     g_lngErrNumber = 0;
 }
 

@@ -33,7 +33,8 @@ TerminalPresenter::TerminalPresenter(frmMain &form, TerminalSession &session)
 
 void TerminalPresenter::prc_MainSetControlsEnabled(bool enabled)
 {
-    m_form.lstSendReceive->setEnabled(enabled);
+    // A paused list stays readable without a port, so a session can be read after an unplug.
+    m_form.lstSendReceive->setEnabled(enabled || m_form.lstSendReceive->displayPaused());
     m_form.txtSend->setEnabled(enabled);
     m_form.cmdInsertSpecialChar->setEnabled(enabled);
     for (QPushButton *button : m_form.cmdBefehl)
@@ -90,7 +91,8 @@ void TerminalPresenter::reportOpenFailure(const platform::Failure &failure)
 
 void TerminalPresenter::showAppendedLine()
 {
-    m_form.lstSendReceive->selectLastAndScroll();
+    if (!m_form.lstSendReceive->displayPaused())
+        m_form.lstSendReceive->selectLastAndScroll();
     m_form.cmdDelete->setEnabled(true);
 }
 

@@ -29,6 +29,10 @@ public:
     // Makes the last row the current and only selected row and scrolls it into view, keeping
     // the horizontal scroll position.
     void selectLastAndScroll();
+    // While the display is paused, appends leave the selection and the scroll position alone:
+    // whoever follows appends asks this before selecting the last row.
+    bool displayPaused() const { return m_displayPaused; }
+    void setDisplayPaused(bool paused) { m_displayPaused = paused; }
 
     QRect visualRect(const QModelIndex &index) const override;
     QModelIndex indexAt(const QPoint &point) const override;
@@ -76,4 +80,5 @@ private:
     int m_unshownDx = 0;
     int m_unshownDy = 0;
     bool m_allChanged = false;
+    bool m_displayPaused = false;
 };

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "ListMenus.h"
 #include "QtLanguage.h"
 #include "TrafficListView.h"
 #include "Twips.h"
@@ -189,6 +190,7 @@ void frmMain::createMenus()
     mnuQuestionProgramInfo = named(mnuQuestion->addAction(QString()), "mnuQuestionProgramInfo");
 
     connect(mnuFileQuit, &QAction::triggered, this, &QWidget::close);
+    createListEntries(*this);
 }
 
 void frmMain::createShortcuts()
@@ -276,6 +278,7 @@ void frmMain::ApplyLanguage()
         cmdBefehl[i]->setText(fkt_FormatInsertParam(fkt_ToolsGetResString(1035), n, n));
     }
     cmdQuit->setText(fkt_ToolsGetResString(1036));
+    applyListLanguage(*this);
 }
 
 int frmMain::outerWidthTwips() const

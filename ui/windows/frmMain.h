@@ -77,6 +77,17 @@ public:
     QMenu *mnuQuestion = nullptr;
     QAction *mnuQuestionProgramInfo = nullptr;
 
+    // Getting lines out of the list, pausing and finding, the hex display (ListMenus.cpp);
+    // the first three are the list's context menu too.
+    QAction *mnuEditCopy = nullptr;
+    QAction *mnuEditCopyAll = nullptr;
+    QAction *mnuFileSaveList = nullptr;
+    QAction *mnuEditFind = nullptr;
+    QAction *mnuEditPause = nullptr;
+    QAction *mnuEditHex = nullptr;
+    QLabel *stbStatusPause = nullptr; // lines arrived while paused; hidden otherwise
+    QLabel *stbStatusBytes = nullptr; // bytes received and sent since the port opened
+
     // The file dialog's settings, made anew before every use.
     platform::FileDialogOptions cdlCommonDialog;
 

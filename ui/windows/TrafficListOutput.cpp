@@ -1,0 +1,82 @@
+#include "TrafficListOutput.h"
+
+#include "Dialogs.h"
+#include "DisplayPause.h"
+#include "TerminalSession.h"
+#include "TrafficCounters.h"
+#include "TrafficListView.h"
+#include "TrafficText.h"
+#include "frmFind.h"
+#include "frmMain.h"
+#include "modFormat.h"
+#include "modTools.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QSaveFile>
+
+TrafficListOutput::TrafficListOutput(frmMain &form, TerminalSession &session, const QString &programFolder)
+    : QObject(&form), m_form(form), m_session(session), m_folder(programFolder),
+      m_pause(new DisplayPause(form, session, this)),
+      m_counters(new TrafficCounters(form, session, this))
+{
+    connect(m_form.mnuEditCopy, &QAction::triggered, this, &TrafficListOutput::copySelectedLine);
+    connect(m_form.mnuEditCopyAll, &QAction::triggered, this, &TrafficListOutput::copyAll);
+    connect(m_form.mnuFileSaveList, &QAction::triggered, this, &TrafficListOutput::saveList);
+    connect(m_form.mnuEditFind, &QAction::triggered, this, &TrafficListOutput::showFind);
+}
+
+void TrafficListOutput::copySelectedLine()
+{
+    const QItemSelectionModel *selection = m_form.lstSendReceive->selectionModel();
+    if (!selection || !selection->hasSelection())
+        return;
+    const QModelIndexList rows = selection->selectedRows();
+    if (rows.isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(m_session.traffic().captureLineAt(rows.first().row()));
+}
+
+void TrafficListOutput::copyAll()
+{
+    QGuiApplication::clipboard()->setText(trafficCaptureText(m_session.traffic()));
+}
+
+void TrafficListOutput::saveList()
+{
+    // Made anew before every use, like the command file dialogs.
+    platform::FileDialogOptions &dlg = m_form.cdlCommonDialog;
+    dlg = {};
+    dlg.initialFolder = m_folder;
+    dlg.proposedName = QStringLiteral("TrafficList.txt");
+    dlg.filter = fkt_ToolsGetResString(1749);
+    dlg.defaultSuffix = QStringLiteral(".txt");
+    dlg.title = fkt_ToolsGetResString(1742);
+    dlg.confirmOverwrite = true;
+    const std::optional<QString> path = platform::dialogs().saveFile(&m_form, dlg);
+    if (!path || path->isEmpty())
+        return;
+    const QString failure = writeListFile(*path, trafficCaptureText(m_session.traffic()));
+    if (!failure.isEmpty())
+        platform::dialogs().messageBox(&m_form, fkt_FormatInsertParam(fkt_ToolsGetResString(1750), *path, failure),
+                                       kAppTitle, platform::MessageIcon::Critical);
+}
+
+void TrafficListOutput::showFind()
+{
+    if (!m_find)
+        m_find = new frmFind(m_form, m_session.traffic(), &m_form);
+    m_find->showBar();
+}
+
+QString writeListFile(const QString &path, const QString &text)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    const QByteArray bytes = text.toUtf8();
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return file.errorString();
+    return QString();
+}
