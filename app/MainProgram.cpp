@@ -2,6 +2,8 @@
 
 #include "CommandFileDialogs.h"
 #include "CommandSlots.h"
+#include "DeviceWatcher.h"
+#include "Reconnector.h"
 #include "SettingsStore.h"
 #include "TerminalPresenter.h"
 #include "TerminalSession.h"
@@ -18,6 +20,7 @@
 MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform::SerialPort> port)
     : m_folder(programFolder),
       m_session(std::make_unique<TerminalSession>(std::move(port))),
+      m_reconnector(std::make_unique<Reconnector>(*m_session, platform::makeDeviceWatcher())),
       m_form(std::make_unique<frmMain>())
 {
     m_presenter = new TerminalPresenter(*m_form, *m_session);
@@ -71,6 +74,7 @@ void MainProgram::openInterface(bool userChoseConsole)
     const int number = g_bytComPort + 1;
     const QString path = m_consoleCheck && !userChoseConsole ? m_consoleCheck(number) : QString();
     if (!path.isEmpty()) {
+        m_reconnector->stopWaiting();
         m_session->closeInterface();
         platform::dialogs().messageBox(
             m_form.get(), fkt_FormatInsertParam(fkt_ToolsGetResString(1622), QString::number(number), path),

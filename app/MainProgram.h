@@ -9,6 +9,7 @@
 #include <memory>
 
 class CommandSlots;
+class Reconnector;
 class TerminalPresenter;
 class TerminalSession;
 class TrafficListModel;
@@ -29,6 +30,7 @@ public:
 
     frmMain &form() { return *m_form; }
     TerminalSession &session() { return *m_session; }
+    Reconnector &reconnector() { return *m_reconnector; }
     TerminalPresenter &presenter() { return *m_presenter; }
     CommandSlots &commands() { return *m_commands; }
     TrafficListModel &traffic();
@@ -58,6 +60,7 @@ private:
     QString m_folder;
     // Declared first, destroyed last: the windows refer to the session.
     std::unique_ptr<TerminalSession> m_session;
+    std::unique_ptr<Reconnector> m_reconnector; // refers to the session
     std::unique_ptr<frmMain> m_form;
     TerminalPresenter *m_presenter = nullptr; // owned by the window
     CommandSlots *m_commands = nullptr;       // owned by the window

@@ -22,6 +22,7 @@ public:
 
     void setCommPort(int portNumber) override;
     int commPort() const override;
+    QString devicePath() const override;
     void setSettings(const QString &settings) override;
     QString settings() const override;
     bool portOpen() const override;

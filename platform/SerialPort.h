@@ -51,6 +51,8 @@ public:
     // no receive or send thresholds, no end-of-file character and no handshaking.
     virtual void setCommPort(int portNumber) = 0;           // 1..256, else throws 8002
     virtual int commPort() const = 0;
+    // The device path the port number means now (a link stays a link).
+    virtual QString devicePath() const = 0;
     virtual void setSettings(const QString &settings) = 0;  // "9600,N,8,1", else throws 8015
     virtual QString settings() const = 0;
 

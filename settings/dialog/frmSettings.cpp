@@ -152,6 +152,7 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
         m_captioned.push_back({widget, widget->geometry(), room});
     }
     setTabOrder();
+    createConnectionControls();
     FillControls();
     ApplyLanguage();
     // The first control of the tab order has the focus when the dialog opens.
@@ -280,6 +281,7 @@ void frmSettings::FillControls()
         chkSpecialChar->setCheckState(Qt::PartiallyChecked); // also makes the box tri-state
     else
         chkSpecialChar->setCheckState(g_bytPeculiar == 1 ? Qt::Checked : Qt::Unchecked);
+    fillConnectionControls();
 }
 
 void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
@@ -309,7 +311,7 @@ void frmSettings::ReadControls()
     const int port = cboPcPort->currentIndex();
     if (port >= 0 && port < cboPcPortTemp->count())
         g_bytComPort = static_cast<quint8>(companionNumber(cboPcPortTemp, port));
-    if (cboBaudrate->currentIndex() >= 0)
+    if (cboBaudrate->currentIndex() >= 0 && cboBaudrate->currentIndex() < int(kBaudRates.size()))
         g_bytBaudrate = static_cast<quint8>(cboBaudrate->currentIndex());
     if (cboLanguageProgram->currentIndex() >= 0)
         g_bytLanguage = static_cast<quint8>(cboLanguageProgram->currentIndex());
@@ -325,6 +327,7 @@ void frmSettings::ReadControls()
         g_bytPeculiar = m_filledPeculiar;
         break;
     }
+    readConnectionControls();
 }
 
 void frmSettings::ApplyLanguage()
@@ -343,6 +346,7 @@ void frmSettings::ApplyLanguage()
     chkSpecialChar->setText(fkt_ToolsGetResString(1511));
     cmdOk->setText(fkt_ToolsGetResString(1512));
     cmdCancel->setText(fkt_ToolsGetResString(1513));
+    applyConnectionLanguage();
     fitCaptionsToText();
 }
 

@@ -19,14 +19,19 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTabWidget;
+
+// A rate typed into txtBaudrateCustom: a whole number of baud the serial layer may try.
+std::optional<qint32> typedRateFromText(const QString &text);
 
 class frmSettings : public QDialog {
     Q_OBJECT
@@ -64,6 +69,9 @@ public:
     QComboBox *cboLanguageProgram = nullptr;
     QGroupBox *fraPresentation = nullptr;
     QCheckBox *chkSpecialChar = nullptr;
+    // ConnectionControls.cpp: the rates above the table, a typed rate, reconnecting.
+    QLineEdit *txtBaudrateCustom = nullptr;
+    QCheckBox *chkReconnect = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
 
@@ -79,6 +87,10 @@ private:
     void showFramesOfTab(int tab);
     void fitCaptionsToText();
     void cmdOk_Click();
+    void createConnectionControls();
+    void fillConnectionControls();
+    void readConnectionControls();
+    void applyConnectionLanguage();
 
     PortListSource m_portList;
     ReopenInterface m_reopenInterface;

@@ -14,11 +14,14 @@ class FakeSerialPort final : public platform::SerialPort {
 public:
     void setCommPort(int portNumber) override { m_commPort = portNumber; }
     int commPort() const override { return m_commPort; }
+    QString devicePath() const override { return path; }
     void setSettings(const QString &settings) override { m_settings = settings; }
     QString settings() const override { return m_settings; }
     bool portOpen() const override { return m_open; }
     void setPortOpen(bool open) override
     {
+        if (open)
+            ++openAttempts;
         if (open && failOpenWith != 0)
             throw platform::Failure(QStringLiteral("COM%1 refused").arg(m_commPort), failOpenWith);
         m_open = open;
@@ -63,10 +66,12 @@ public:
         notify();
     }
 
+    QString path; // what devicePath() says
     QByteArray written;
     QByteArray waiting;
     qint32 failOpenWith = 0;
     int openings = 0;
+    int openAttempts = 0; // successful or not
 
 private:
     void notify()

@@ -1,5 +1,6 @@
 #include "TestProgram.h"
 
+#include "ConnectionSettings.h"
 #include "MainProgram.h"
 #include "ProfileFile.h"
 #include "QtSerialPort.h"
@@ -26,6 +27,7 @@ TestProgram::~TestProgram() = default;
 void TestProgram::resetGlobals()
 {
     g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
+    resetConnectionSettings();
     g_lngErrNumber = 0;
 }
 

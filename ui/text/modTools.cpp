@@ -91,6 +91,11 @@ constexpr std::array kTable{
         u"Writing to Port COM%% (%%) failed: %%"},
     Row{1639, u"Schreiben auf Schnittstelle COM%% (%%) ist fehlgeschlagen: das Gerät ist nicht mehr da",
         u"Writing to Port COM%% (%%) failed: the device is gone"},
+    Row{1780, u"Warte auf COM%% ...", u"Waiting for COM%% ..."},
+    Row{1781, u"Verbindung verloren", u"Connection lost"},
+    Row{1782, u"Verbindung wiederhergestellt", u"Connection restored"},
+    Row{1783, u"Automatisch wieder verbinden", u"Reconnect automatically"},
+    Row{1784, u"Andere:", u"Other:"},
 };
 
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),
