@@ -11,12 +11,16 @@
 #include "TrafficLine.h"
 #include "TrafficListModel.h"
 #include "frmMain.h"
+#include "frmSettings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -79,6 +83,7 @@ class TestReconnectPty : public QObject {
 private slots:
     void unplugAndPlugBackAtRandomMoments();
     void aByIdLinkThatMovesToAnotherNodeIsFollowed();
+    void theSettingsDialogAndQuittingWorkWhileWaiting();
 };
 
 void TestReconnectPty::unplugAndPlugBackAtRandomMoments()
@@ -192,6 +197,45 @@ void TestReconnectPty::aByIdLinkThatMovesToAnotherNodeIsFollowed()
     QTRY_VERIFY_WITH_TIMEOUT(readTraffic(p.traffic()).stretches.last() == "back", kGenerousMs);
     QCOMPARE(readTraffic(p.traffic()).notes,
              (QStringList{QStringLiteral("Connection lost"), QStringLiteral("Connection restored")}));
+}
+
+void TestReconnectPty::theSettingsDialogAndQuittingWorkWhileWaiting()
+{
+    QTemporaryDir devices;
+    const QString link = devices.filePath(QStringLiteral("ttyDevice"));
+    auto pty = std::make_unique<Pty>();
+    QVERIFY(pty->isValid());
+    QVERIFY(QFile::link(pty->slavePath(), link));
+    TestProgram p;
+    p.mapPort(3, link);
+    p.writeSettings(2, 10);
+    QVERIFY(p.start());
+    pty->closeMaster();
+    pty.reset();
+    QVERIFY(QFile::remove(link));
+    QTRY_COMPARE_WITH_TIMEOUT(p.form().statusText(), QStringLiteral("Warte auf COM3 ..."), kGenerousMs);
+
+    // OK with the same port and the language changed: the user's attempt is reported, and the
+    // port still waits, now in English.
+    p.form().mnuEditSettings->trigger();
+    QPointer<frmSettings> dialog = p.form().findChild<frmSettings *>();
+    QVERIFY(dialog);
+    dialog->cboLanguageProgram->setCurrentIndex(1);
+    dialog->cmdOk->click();
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(p.dialogs().count(QStringLiteral("message")), 1);
+    QCOMPARE(p.form().statusText(), QStringLiteral("Waiting for COM3 ..."));
+    QVERIFY(p.program().reconnector().waiting());
+
+    // Cancel changes nothing; quitting while waiting ends the program as ever.
+    p.form().mnuEditSettings->trigger();
+    dialog = p.form().findChild<frmSettings *>();
+    QVERIFY(dialog);
+    dialog->cmdCancel->click();
+    QTRY_VERIFY(!dialog);
+    QVERIFY(p.program().reconnector().waiting());
+    p.stop();
+    QVERIFY(!p.isRunning());
 }
 
 QTEST_MAIN(TestReconnectPty)
