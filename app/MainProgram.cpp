@@ -3,6 +3,8 @@
 #include "CommandFileDialogs.h"
 #include "CommandSlots.h"
 #include "DeviceWatcher.h"
+#include "LineControls.h"
+#include "ModemLines.h"
 #include "Reconnector.h"
 #include "SettingsStore.h"
 #include "TerminalPresenter.h"
@@ -21,10 +23,12 @@ MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform:
     : m_folder(programFolder),
       m_session(std::make_unique<TerminalSession>(std::move(port))),
       m_reconnector(std::make_unique<Reconnector>(*m_session, platform::makeDeviceWatcher())),
+      m_modemLines(std::make_unique<ModemLines>(*m_session)),
       m_form(std::make_unique<frmMain>())
 {
     m_presenter = new TerminalPresenter(*m_form, *m_session);
     m_commands = new CommandSlots(*m_form, *m_session);
+    m_lineControls = new LineControls(*m_form, *m_session, *m_modemLines);
     QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { saveSettings(); });
     connectMenus();
 }

@@ -9,6 +9,8 @@
 #include <memory>
 
 class CommandSlots;
+class LineControls;
+class ModemLines;
 class Reconnector;
 class TerminalPresenter;
 class TerminalSession;
@@ -31,6 +33,8 @@ public:
     frmMain &form() { return *m_form; }
     TerminalSession &session() { return *m_session; }
     Reconnector &reconnector() { return *m_reconnector; }
+    ModemLines &modemLines() { return *m_modemLines; }
+    LineControls &lineControls() { return *m_lineControls; }
     TerminalPresenter &presenter() { return *m_presenter; }
     CommandSlots &commands() { return *m_commands; }
     TrafficListModel &traffic();
@@ -61,9 +65,11 @@ private:
     // Declared first, destroyed last: the windows refer to the session.
     std::unique_ptr<TerminalSession> m_session;
     std::unique_ptr<Reconnector> m_reconnector; // refers to the session
+    std::unique_ptr<ModemLines> m_modemLines;   // refers to the session
     std::unique_ptr<frmMain> m_form;
     TerminalPresenter *m_presenter = nullptr; // owned by the window
     CommandSlots *m_commands = nullptr;       // owned by the window
+    LineControls *m_lineControls = nullptr;   // owned by the window
     QString m_inventoryRoot;                  // empty: "/"
     QString m_inventoryPortsIni;              // empty: platform::portsIniPath()
     ConsoleCheck m_consoleCheck;

@@ -32,6 +32,11 @@ public:
     QString input() override;
     bool takeDeviceLost() override;
     void setActivityNotification(std::function<void()> notify) override;
+    // QtSerialPortLines.cpp
+    bool setDataTerminalReady(bool on) override;
+    bool setRequestToSend(bool on) override;
+    std::optional<unsigned> pinoutSignals() override;
+    bool setBreakEnabled(bool on) override;
 
 private:
     void onError(int error);
@@ -43,6 +48,7 @@ private:
     void markDeviceLost();
     [[noreturn]] void failOpen(const QString &path);
     QString portLabel(const QString &path) const;
+    bool setModemBit(int bit, bool on);
 
     Resolver m_resolver;
     std::function<void()> m_notify;

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -41,6 +42,14 @@ enum SerialErrorNumber : qint32 {
     ErrBadSettings = 8015,
     ErrPermissionDenied = 8016,
     ErrWriteFailed = 8020,
+};
+
+// The input lines of the modem interface, as pinoutSignals() reports them.
+enum PinoutSignal : unsigned {
+    SignalCts = 0x1, // clear to send
+    SignalDsr = 0x2, // data set ready
+    SignalDcd = 0x4, // data carrier detect
+    SignalRi = 0x8,  // ring indicator
 };
 
 class SerialPort {
@@ -76,6 +85,14 @@ public:
     // Called from the event loop whenever bytes arrived or the device went away, so that a
     // reader may rest while the line is idle. It may come more often than anything changed.
     virtual void setActivityNotification(std::function<void()> notify) = 0;
+
+    // The modem lines of the open port. Each is false, or nothing, on a closed port and on a
+    // device without such lines (a pty); none of them fails otherwise or blocks.
+    virtual bool setDataTerminalReady(bool on) = 0;
+    virtual bool setRequestToSend(bool on) = 0;
+    virtual std::optional<unsigned> pinoutSignals() = 0; // PinoutSignal bits
+    // Holds the line in the break state until switched off again.
+    virtual bool setBreakEnabled(bool on) = 0;
 };
 
 } // namespace platform

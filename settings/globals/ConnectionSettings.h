@@ -13,6 +13,8 @@ inline bool g_blnReconnect = true;
 // A rate outside the table (a faster one or one the user typed); 0 means none. When set it
 // wins over g_bytBaudrate, which keeps its meaning for older copies of the program.
 inline qint32 g_lngBaudrateCustom = 0;
+// DTR and RTS once the port is open: 0 on (the usual), 1 off (for boards that reset on DTR).
+inline quint8 g_bytLinesAfterOpen = 0;
 
 // Offered in the settings dialog after the eleven rates of the table.
 inline constexpr std::array<qint32, 6> kFastBaudRates{230400, 460800, 921600, 1000000, 2000000, 3000000};
@@ -39,4 +41,5 @@ inline void resetConnectionSettings()
 {
     g_blnReconnect = true;
     g_lngBaudrateCustom = 0;
+    g_bytLinesAfterOpen = 0;
 }

@@ -13,6 +13,7 @@ namespace {
 const QString kSection = QStringLiteral("CONNECTION");
 const QString kReconnect = QStringLiteral("Reconnect");
 const QString kBaudrateCustom = QStringLiteral("BaudrateCustom");
+const QString kLinesAfterOpen = QStringLiteral("LinesAfterOpen");
 // No value a key can hold: tells a missing key from one that is there.
 const QString kAbsent = QStringLiteral("\x01");
 
@@ -39,6 +40,8 @@ void loadConnectionSettings(const QString &settingsFile)
     if (const std::optional<qint64> rate = numberOf(readKey(kBaudrateCustom, settingsFile));
         rate && isUsableRate(*rate))
         g_lngBaudrateCustom = qint32(*rate);
+    if (const std::optional<qint64> lines = numberOf(readKey(kLinesAfterOpen, settingsFile)))
+        g_bytLinesAfterOpen = *lines != 0 ? 1 : 0;
 }
 
 void saveConnectionSettings(const QString &settingsFile)
@@ -49,6 +52,8 @@ void saveConnectionSettings(const QString &settingsFile)
     const bool customRate = isUsableRate(g_lngBaudrateCustom);
     if (customRate || readKey(kBaudrateCustom, settingsFile) != kAbsent)
         entries.append({kBaudrateCustom, customRate ? QString::number(g_lngBaudrateCustom) : QStringLiteral("0")});
+    if (g_bytLinesAfterOpen != 0 || readKey(kLinesAfterOpen, settingsFile) != kAbsent)
+        entries.append({kLinesAfterOpen, QString::number(g_bytLinesAfterOpen != 0 ? 1 : 0)});
     if (!entries.isEmpty())
         platform::writeProfileStrings(kSection, entries, settingsFile);
 }

@@ -66,6 +66,27 @@ private slots:
         QCOMPARE(effectiveBaudRateText(), QStringLiteral("115200"));
     }
 
+    void linesAfterOpen_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("choice");
+        QTest::newRow("off") << QByteArray("1") << 1;
+        QTest::newRow("on") << QByteArray("0") << 0;
+        QTest::newRow("any other number is off") << QByteArray("7") << 1;
+        QTest::newRow("unreadable: on") << QByteArray("off") << 0;
+    }
+    void linesAfterOpen()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, choice);
+        g_bytLinesAfterOpen = 5;
+        QVERIFY(writeFile(settingsFile(), "[CONNECTION]\r\nLinesAfterOpen=" + value + "\r\n"));
+        prc_MainLoadSettings(dir.path(), presets);
+        QCOMPARE(int(g_bytLinesAfterOpen), choice);
+        prc_MainSaveSettings(dir.path(), presets);
+        QVERIFY(readFile(settingsFile()).contains("[CONNECTION]\r\nLinesAfterOpen=" + QByteArray::number(choice) + "\r\n"));
+    }
+
     void values_data()
     {
         QTest::addColumn<QByteArray>("reconnectValue");

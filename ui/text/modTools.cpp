@@ -96,6 +96,13 @@ constexpr std::array kTable{
     Row{1782, u"Verbindung wiederhergestellt", u"Connection restored"},
     Row{1783, u"Automatisch wieder verbinden", u"Reconnect automatically"},
     Row{1784, u"Andere:", u"Other:"},
+    Row{1785, u"Leitung", u"Line"},
+    Row{1786, u"DTR", u"DTR"},
+    Row{1787, u"RTS", u"RTS"},
+    Row{1788, u"Break senden", u"Send break"},
+    Row{1789, u"DTR und RTS nach dem Öffnen an", u"DTR and RTS on after opening"},
+    Row{1790, u"DTR und RTS nach dem Öffnen aus", u"DTR and RTS off after opening"},
+    Row{1791, u"Leitungszustände nicht verfügbar", u"Line states not available"},
 };
 
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),

@@ -276,6 +276,7 @@ void frmMain::ApplyLanguage()
         cmdBefehl[i]->setText(fkt_FormatInsertParam(fkt_ToolsGetResString(1035), n, n));
     }
     cmdQuit->setText(fkt_ToolsGetResString(1036));
+    emit languageApplied();
 }
 
 int frmMain::outerWidthTwips() const
