@@ -5,6 +5,7 @@
 #include "SerialPort.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -60,6 +61,7 @@ private:
     void connectMenus();
     QString portTablePath() const;
     QString inventoryRoot() const;
+    QStringList watchedPortPaths() const; // MainProgramSettings.cpp
 
     QString m_folder;
     // Declared first, destroyed last: the windows refer to the session.

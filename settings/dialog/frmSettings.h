@@ -45,6 +45,9 @@ public:
     void FillControls();
     void ReadControls();
     void ApplyLanguage();
+    // Asks for the port list again and rebuilds the lists, keeping the selected port
+    // (LivePortList.cpp).
+    void refreshPortLists();
     // Whether the port taken at OK is the system console: only the user selects it.
     bool consoleChosen() const;
 

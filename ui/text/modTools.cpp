@@ -103,6 +103,7 @@ constexpr std::array kTable{
     Row{1789, u"DTR und RTS nach dem Öffnen an", u"DTR and RTS on after opening"},
     Row{1790, u"DTR und RTS nach dem Öffnen aus", u"DTR and RTS off after opening"},
     Row{1791, u"Leitungszustände nicht verfügbar", u"Line states not available"},
+    Row{1792, u"[belegt]", u"[in use]"},
 };
 
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),

@@ -1,0 +1,88 @@
+#include "PortHolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+constexpr qint64 kLockFileMaxBytes = 256;
+
+// A lock file names its holder's process id on its first line (text, or the old binary form
+// of uucp, which nobody writes any more and is taken as no holder).
+bool lockNamesAnotherLiveProcess(const QString &lockPath)
+{
+    QFile lock(lockPath);
+    if (!lock.open(QIODevice::ReadOnly))
+        return false;
+    bool isNumber = false;
+    const qint64 pid = QString::fromLatin1(lock.read(kLockFileMaxBytes)).section(QLatin1Char('\n'), 0, 0)
+                           .trimmed()
+                           .toLongLong(&isNumber);
+    if (!isNumber || pid <= 0 || pid == qint64(::getpid()))
+        return false;
+    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+}
+
+bool isPseudoTerminal(const QString &canonicalPath)
+{
+    return canonicalPath.startsWith(QLatin1String("/dev/pts/"));
+}
+
+// A pty's holder that asked for exclusive use makes every other open fail with EBUSY; the
+// superuser may open it all the same, and then the tty tells its exclusive state. A pty has
+// no modem lines, so opening it changes nothing on the other side.
+bool ptyOpenedExclusively(const QString &canonicalPath)
+{
+    const int fd = ::open(QFile::encodeName(canonicalPath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == EBUSY;
+    int exclusive = 0;
+    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
+
+QStringList defaultLockFolders()
+{
+    return {QStringLiteral("/var/lock"), QStringLiteral("/run/lock"), QStringLiteral("/etc/locks"),
+            QStringLiteral("/var/spool/locks"), QStringLiteral("/var/spool/uucp"), QDir::tempPath()};
+}
+
+QString lockFileName(const QString &canonicalDevicePath)
+{
+    QString name = canonicalDevicePath;
+    if (name.startsWith(QLatin1String("/dev/")))
+        name = name.mid(5);
+    else
+        name = QFileInfo(name).fileName();
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QStringLiteral("LCK..") + name;
+}
+
+bool isHeldByAnotherProgram(const QString &devicePath, const QString &exceptPath, const QStringList &lockFolders)
+{
+    const QString canonical = QFileInfo(devicePath).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    if (!exceptPath.isEmpty() && QFileInfo(exceptPath).canonicalFilePath() == canonical)
+        return false;
+    const QString name = lockFileName(canonical);
+    for (const QString &folder : lockFolders) {
+        if (lockNamesAnotherLiveProcess(folder + QLatin1Char('/') + name))
+            return true;
+    }
+    return isPseudoTerminal(canonical) && ptyOpenedExclusively(canonical);
+}
+
+} // namespace platform
