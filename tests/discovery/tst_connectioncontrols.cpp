@@ -30,54 +30,6 @@ private slots:
         resetConnectionSettings();
     }
 
-    void rateOpenedFromTheSettings_data()
-    {
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("custom");
-        QTest::addColumn<QString>("rate");
-        for (int position = 0; position <= 10; ++position) {
-            static const char *rates[] = {"300", "600", "1200", "2400", "4800", "9600",
-                                          "19200", "38400", "56000", "57600", "115200"};
-            QTest::addRow("position %d", position) << position << 0 << rates[position];
-        }
-        QTest::newRow("position 11") << 11 << 0 << "9600";
-        QTest::newRow("position 255") << 255 << 0 << "9600";
-        QTest::newRow("custom wins") << 3 << 921600 << "921600";
-        QTest::newRow("typed") << 255 << 250000 << "250000";
-        QTest::newRow("unusable custom") << 10 << -5 << "115200";
-        QTest::newRow("too fast custom") << 10 << 99999999 << "115200";
-    }
-    void rateOpenedFromTheSettings()
-    {
-        QFETCH(int, position);
-        QFETCH(int, custom);
-        QFETCH(QString, rate);
-        g_bytBaudrate = quint8(position);
-        g_lngBaudrateCustom = custom;
-        QCOMPARE(effectiveBaudRateText(), rate);
-    }
-
-    void typedRates_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("rate"); // 0: refused
-        QTest::newRow("plain") << "250000" << 250000;
-        QTest::newRow("blanks") << " 74880 " << 74880;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("zero") << "0" << 0;
-        QTest::newRow("negative") << "-9600" << 0;
-        QTest::newRow("letters") << "96k" << 0;
-        QTest::newRow("highest") << "12000000" << 12000000;
-        QTest::newRow("above highest") << "12000001" << 0;
-        QTest::newRow("huge") << "99999999999" << 0;
-    }
-    void typedRates()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, rate);
-        QCOMPARE(typedRateFromText(text).value_or(0), rate);
-    }
-
     void fillsFromTheSettings_data()
     {
         QTest::addColumn<int>("position");

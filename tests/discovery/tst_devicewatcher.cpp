@@ -25,22 +25,6 @@ class TestDeviceWatcher : public QObject {
     Q_OBJECT
 
 private slots:
-    void aNodeAppearingInItsFolderIsTold()
-    {
-        QTemporaryDir dir;
-        const auto watcher = platform::makeDeviceWatcher();
-        int changes = 0;
-        QVERIFY(watcher->watch(dir.filePath(QStringLiteral("ttyUSB0")), [&] { ++changes; }));
-        QTest::qWait(kSettleMs);
-        QCOMPARE(changes, 0);
-        QVERIFY(touch(dir.filePath(QStringLiteral("ttyUSB0"))));
-        QTRY_VERIFY(changes > 0);
-        const int afterCreate = changes;
-        QVERIFY(QFile::setPermissions(dir.filePath(QStringLiteral("ttyUSB0")),
-                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
-        QTRY_VERIFY(changes > afterCreate); // udev giving the node its group
-    }
-
     void foldersMadeLaterAreFollowedDownToTheNode()
     {
         QTemporaryDir dir;
@@ -89,21 +73,6 @@ private slots:
         QCOMPARE(changes, 0);
     }
 
-    void stoppingFromInsideTheNotificationIsSafe()
-    {
-        QTemporaryDir dir;
-        const auto watcher = platform::makeDeviceWatcher();
-        int changes = 0;
-        QVERIFY(watcher->watch(dir.filePath(QStringLiteral("node")), [&] {
-            ++changes;
-            watcher->stop();
-        }));
-        QVERIFY(touch(dir.filePath(QStringLiteral("node"))));
-        QTRY_COMPARE(changes, 1);
-        QVERIFY(QFile::remove(dir.filePath(QStringLiteral("node"))));
-        QTest::qWait(kSettleMs);
-        QCOMPARE(changes, 1);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestDeviceWatcher)

@@ -37,21 +37,6 @@ class TestPortHolders : public QObject {
     Q_OBJECT
 
 private slots:
-    void lockFileNames_data()
-    {
-        QTest::addColumn<QString>("device");
-        QTest::addColumn<QString>("lock");
-        QTest::newRow("USB") << "/dev/ttyUSB0" << "LCK..ttyUSB0";
-        QTest::newRow("pty") << "/dev/pts/3" << "LCK..pts_3";
-        QTest::newRow("outside /dev") << "/tmp/x/ttyV0" << "LCK..ttyV0";
-    }
-    void lockFileNames()
-    {
-        QFETCH(QString, device);
-        QFETCH(QString, lock);
-        QCOMPARE(platform::lockFileName(device), lock);
-    }
-
     void lockFiles_data()
     {
         QTest::addColumn<QByteArray>("content");

@@ -161,17 +161,6 @@ private slots:
         QVERIFY(!r.lines->breakActive());
     }
 
-    void aLostDeviceStopsTheLook()
-    {
-        Rig r;
-        r.session->prc_MainOpenInterface();
-        QVERIFY(r.lines->polling());
-        QSignalSpy unavailable(r.lines.get(), &ModemLines::inputLinesUnavailable);
-        r.port->unplug();
-        r.timers.advance(100);
-        QVERIFY(!r.lines->polling());
-        QCOMPARE(unavailable.size(), 0); // gone is not "cannot tell"
-    }
 };
 
 QTEST_GUILESS_MAIN(TestModemLines)

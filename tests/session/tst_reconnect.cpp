@@ -234,16 +234,6 @@ private slots:
         QCOMPARE(r.lines().last().mid(12), QStringLiteral("  [---]  Connection restored"));
     }
 
-    void theSameDeviceOpenedByTheUserAlsoEndsTheGap()
-    {
-        Rig r;
-        r.unplug();
-        QVERIFY(r.plug());
-        r.session->prc_MainOpenInterface();
-        QVERIFY(!r.reconnector->waiting());
-        QCOMPARE(r.lines().size(), 2);
-        QVERIFY(r.lines().last().endsWith(QStringLiteral("  [---]  Verbindung wiederhergestellt")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestReconnect)
