@@ -38,6 +38,21 @@ QString MainProgram::portTablePath() const
                                          : m_inventoryPortsIni;
 }
 
+namespace {
+
+// The system's lock folders, below the inventory's root like everything else it reads.
+QStringList lockFolders(const QString &root)
+{
+    QStringList folders = platform::defaultLockFolders();
+    if (root != QLatin1String("/")) {
+        for (QString &folder : folders)
+            folder = root + folder;
+    }
+    return folders;
+}
+
+} // namespace
+
 // What decides the port list: the nodes in /dev, the by-id links, the port table's own entries
 // (a socat link in /tmp) and the lock files of other programs.
 QStringList MainProgram::watchedPortPaths() const
@@ -51,8 +66,8 @@ QStringList MainProgram::watchedPortPaths() const
             paths << entry;
     }
     // The temporary folder, the last resort for lock files, changes too often to be watched.
-    for (const QString &folder : platform::defaultLockFolders()) {
-        if (folder != QDir::tempPath() && QFileInfo(folder).isDir())
+    for (const QString &folder : lockFolders(inventoryRoot())) {
+        if (!folder.endsWith(QDir::tempPath()) && QFileInfo(folder).isDir())
             paths << folder + QStringLiteral("/LCK..tty");
     }
     return paths;
@@ -66,8 +81,9 @@ void MainProgram::showSettingsDialog()
         const platform::PortWords words{fkt_ToolsGetResString(1620), fkt_ToolsGetResString(1621)};
         const platform::PortInventory inventory(root, portsIni, words);
         const QString ownPort = m_session->isOpen() ? m_session->port().devicePath() : QString();
-        const auto held = [&portsIni, &ownPort](int number) {
-            return platform::isHeldByAnotherProgram(platform::devicePathForPort(number, portsIni), ownPort);
+        const QStringList locks = lockFolders(root);
+        const auto held = [&portsIni, &ownPort, &locks](int number) {
+            return platform::isHeldByAnotherProgram(platform::devicePathForPort(number, portsIni), ownPort, locks);
         };
         return markHeldPorts(fkt_ToolsGetSerialPorts(inventory), held, fkt_ToolsGetResString(1792));
     };

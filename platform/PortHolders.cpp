@@ -5,9 +5,7 @@
 #include <QFileInfo>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -30,25 +28,6 @@ bool lockNamesAnotherLiveProcess(const QString &lockPath)
     if (!isNumber || pid <= 0 || pid == qint64(::getpid()))
         return false;
     return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
-}
-
-bool isPseudoTerminal(const QString &canonicalPath)
-{
-    return canonicalPath.startsWith(QLatin1String("/dev/pts/"));
-}
-
-// A pty's holder that asked for exclusive use makes every other open fail with EBUSY; the
-// superuser may open it all the same, and then the tty tells its exclusive state. A pty has
-// no modem lines, so opening it changes nothing on the other side.
-bool ptyOpenedExclusively(const QString &canonicalPath)
-{
-    const int fd = ::open(QFile::encodeName(canonicalPath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == EBUSY;
-    int exclusive = 0;
-    const bool held = ::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
-    ::close(fd);
-    return held;
 }
 
 } // namespace
@@ -82,7 +61,7 @@ bool isHeldByAnotherProgram(const QString &devicePath, const QString &exceptPath
         if (lockNamesAnotherLiveProcess(folder + QLatin1Char('/') + name))
             return true;
     }
-    return isPseudoTerminal(canonical) && ptyOpenedExclusively(canonical);
+    return false;
 }
 
 } // namespace platform

@@ -1,11 +1,11 @@
 #pragma once
 // Whether another program holds a serial device, as far as the system tells without disturbing
-// the device:
-// - a lock file "LCK..<name>" in one of the lock folders (as Qt, minicom and uucp write them)
-//   naming a live process other than this one;
-// - for a pseudo-terminal, an open that fails because its holder opened it exclusively.
-// Other devices are never opened to find out: opening an on-board UART may talk to the
-// machine's console, and opening a USB adapter raises DTR, which resets many boards.
+// the device: a lock file "LCK..<name>" in one of the lock folders (as Qt, minicom and uucp
+// write them) naming a live process other than this one.
+//
+// No device is opened to find out: opening an on-board UART may talk to the machine's
+// console, opening a USB adapter raises DTR, which resets many boards, and closing a pty that
+// nobody else holds open hangs up its master, which ends a socat pair.
 #include <QString>
 #include <QStringList>
 

@@ -1,9 +1,10 @@
 // The settings dialog's port list while it is open: adapters plugged in and out of a fake
 // system tree show up and go, the selected port stays selected while it is there, and a port
-// another program holds is marked.
+// another program's lock file names is marked while the lock is there.
 #include "FakeSystemTree.h"
 #include "LivePortList.h"
 #include "MainProgram.h"
+#include "PortHolders.h"
 #include "Pty.h"
 #include "TestProgram.h"
 #include "frmMain.h"
@@ -15,8 +16,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include <fcntl.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -109,17 +108,18 @@ private slots:
         p.writeSettings(1, 6, 0, language);
         p.setInventoryRoot(tree.root());
         QVERIFY(p.start());
-        const int holder = ::open(QFile::encodeName(other.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        QVERIFY(holder >= 0);
-        QCOMPARE(::ioctl(holder, TIOCEXCL), 0);
+        // Another program's lock, in the tree's lock folder: this test's parent is alive.
+        tree.writeText(QStringLiteral("/var/lock/") + platform::lockFileName(other.slavePath()),
+                       QString::number(::getppid()) + QStringLiteral("\nminicom\n"));
         const QPointer<frmSettings> dialog = openDialog(p);
         QVERIFY(dialog);
         // The program's own open port is not another program's.
         QCOMPARE(items(dialog->cboPcPort),
                  (QStringList{QStringLiteral("COM2  -  ") + own.slavePath(),
                               QStringLiteral("COM5  -  ") + mark + other.slavePath()}));
-        ::ioctl(holder, TIOCNXCL);
-        ::close(holder);
+        // The lock goes while the dialog is open: so does the mark.
+        QVERIFY(QFile::remove(tree.file(QStringLiteral("/var/lock/") + platform::lockFileName(other.slavePath()))));
+        QTRY_COMPARE_WITH_TIMEOUT(dialog->cboPcPort->itemText(1), QStringLiteral("COM5  -  ") + other.slavePath(), kGenerousMs);
         dialog->cmdCancel->click();
         QTRY_VERIFY(!dialog);
     }
