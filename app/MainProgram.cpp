@@ -2,6 +2,10 @@
 
 #include "CommandFileDialogs.h"
 #include "CommandSlots.h"
+#include "DeviceWatcher.h"
+#include "LineControls.h"
+#include "ModemLines.h"
+#include "Reconnector.h"
 #include "SettingsStore.h"
 #include "TerminalPresenter.h"
 #include "TerminalSession.h"
@@ -19,11 +23,14 @@
 MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform::SerialPort> port)
     : m_folder(programFolder),
       m_session(std::make_unique<TerminalSession>(std::move(port))),
+      m_reconnector(std::make_unique<Reconnector>(*m_session, platform::makeDeviceWatcher())),
+      m_modemLines(std::make_unique<ModemLines>(*m_session)),
       m_form(std::make_unique<frmMain>())
 {
     m_presenter = new TerminalPresenter(*m_form, *m_session);
     m_commands = new CommandSlots(*m_form, *m_session);
     m_listOutput = new TrafficListOutput(*m_form, *m_session, m_folder);
+    m_lineControls = new LineControls(*m_form, *m_session, *m_modemLines);
     QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { saveSettings(); });
     connectMenus();
 }
@@ -73,6 +80,7 @@ void MainProgram::openInterface(bool userChoseConsole)
     const int number = g_bytComPort + 1;
     const QString path = m_consoleCheck && !userChoseConsole ? m_consoleCheck(number) : QString();
     if (!path.isEmpty()) {
+        m_reconnector->stopWaiting();
         m_session->closeInterface();
         platform::dialogs().messageBox(
             m_form.get(), fkt_FormatInsertParam(fkt_ToolsGetResString(1622), QString::number(number), path),

@@ -5,10 +5,14 @@
 #include "SerialPort.h"
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
 class CommandSlots;
+class LineControls;
+class ModemLines;
+class Reconnector;
 class TerminalPresenter;
 class TerminalSession;
 class TrafficListModel;
@@ -30,6 +34,9 @@ public:
 
     frmMain &form() { return *m_form; }
     TerminalSession &session() { return *m_session; }
+    Reconnector &reconnector() { return *m_reconnector; }
+    ModemLines &modemLines() { return *m_modemLines; }
+    LineControls &lineControls() { return *m_lineControls; }
     TerminalPresenter &presenter() { return *m_presenter; }
     CommandSlots &commands() { return *m_commands; }
     TrafficListOutput &listOutput() { return *m_listOutput; }
@@ -56,14 +63,18 @@ private:
     void connectMenus();
     QString portTablePath() const;
     QString inventoryRoot() const;
+    QStringList watchedPortPaths() const; // MainProgramSettings.cpp
 
     QString m_folder;
     // Declared first, destroyed last: the windows refer to the session.
     std::unique_ptr<TerminalSession> m_session;
+    std::unique_ptr<Reconnector> m_reconnector; // refers to the session
+    std::unique_ptr<ModemLines> m_modemLines;   // refers to the session
     std::unique_ptr<frmMain> m_form;
     TerminalPresenter *m_presenter = nullptr; // owned by the window
     CommandSlots *m_commands = nullptr;       // owned by the window
     TrafficListOutput *m_listOutput = nullptr; // owned by the window
+    LineControls *m_lineControls = nullptr;   // owned by the window
     QString m_inventoryRoot;                  // empty: "/"
     QString m_inventoryPortsIni;              // empty: platform::portsIniPath()
     ConsoleCheck m_consoleCheck;

@@ -96,6 +96,11 @@ int QtSerialPort::commPort() const
     return m_commPort;
 }
 
+QString QtSerialPort::devicePath() const
+{
+    return m_resolver(m_commPort);
+}
+
 void QtSerialPort::setSettings(const QString &settings)
 {
     const std::optional<qint32> baud = baudFromSettings(settings);

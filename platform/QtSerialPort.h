@@ -22,6 +22,7 @@ public:
 
     void setCommPort(int portNumber) override;
     int commPort() const override;
+    QString devicePath() const override;
     void setSettings(const QString &settings) override;
     QString settings() const override;
     bool portOpen() const override;
@@ -31,6 +32,11 @@ public:
     QString input() override;
     bool takeDeviceLost() override;
     void setActivityNotification(std::function<void()> notify) override;
+    // QtSerialPortLines.cpp
+    bool setDataTerminalReady(bool on) override;
+    bool setRequestToSend(bool on) override;
+    std::optional<unsigned> pinoutSignals() override;
+    bool setBreakEnabled(bool on) override;
 
 private:
     void onError(int error);
@@ -42,6 +48,7 @@ private:
     void markDeviceLost();
     [[noreturn]] void failOpen(const QString &path);
     QString portLabel(const QString &path) const;
+    bool setModemBit(int bit, bool on);
 
     Resolver m_resolver;
     std::function<void()> m_notify;

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 
 namespace platform {
 
@@ -43,6 +44,14 @@ enum SerialErrorNumber : qint32 {
     ErrWriteFailed = 8020,
 };
 
+// The input lines of the modem interface, as pinoutSignals() reports them.
+enum PinoutSignal : unsigned {
+    SignalCts = 0x1, // clear to send
+    SignalDsr = 0x2, // data set ready
+    SignalDcd = 0x4, // data carrier detect
+    SignalRi = 0x8,  // ring indicator
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -51,6 +60,8 @@ public:
     // no receive or send thresholds, no end-of-file character and no handshaking.
     virtual void setCommPort(int portNumber) = 0;           // 1..256, else throws 8002
     virtual int commPort() const = 0;
+    // The device path the port number means now (a link stays a link).
+    virtual QString devicePath() const = 0;
     virtual void setSettings(const QString &settings) = 0;  // "9600,N,8,1", else throws 8015
     virtual QString settings() const = 0;
 
@@ -74,6 +85,14 @@ public:
     // Called from the event loop whenever bytes arrived or the device went away, so that a
     // reader may rest while the line is idle. It may come more often than anything changed.
     virtual void setActivityNotification(std::function<void()> notify) = 0;
+
+    // The modem lines of the open port. Each is false, or nothing, on a closed port and on a
+    // device without such lines (a pty); none of them fails otherwise or blocks.
+    virtual bool setDataTerminalReady(bool on) = 0;
+    virtual bool setRequestToSend(bool on) = 0;
+    virtual std::optional<unsigned> pinoutSignals() = 0; // PinoutSignal bits
+    // Holds the line in the break state until switched off again.
+    virtual bool setBreakEnabled(bool on) = 0;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "BaudRates.h"
 #include "CaptureLine.h"
+#include "ConnectionSettings.h"
 #include "Cp1252.h"
 #include "DisplayGlobals.h"
 #include "Tokens.h"
@@ -87,12 +88,28 @@ void TerminalSession::setConnection(bool open, const QString &statusText)
 
 void TerminalSession::prc_MainOpenInterface()
 {
+    openFromSettings(fkt_ToolsGetResString(1600), true);
+}
+
+bool TerminalSession::prc_MainOpenInterface(const QString &closedStatusText)
+{
+    return openFromSettings(closedStatusText, false);
+}
+
+void TerminalSession::showClosedStatus(const QString &statusText)
+{
+    if (!m_open)
+        setConnection(false, statusText);
+}
+
+bool TerminalSession::openFromSettings(const QString &closedStatusText, bool report)
+{
     platform::SerialPort &port = *m_port;
     try {
-        setConnection(false, fkt_ToolsGetResString(1600));
+        setConnection(false, closedStatusText);
         if (port.portOpen())
             port.setPortOpen(false);
-        const QString rate = baudRateText(g_bytBaudrate);
+        const QString rate = effectiveBaudRateText();
         const qint16 portNumber = static_cast<qint16>(g_bytComPort + 1);
         port.setCommPort(portNumber);
         port.setSettings(rate + QStringLiteral(",N,8,1"));
@@ -100,9 +117,12 @@ void TerminalSession::prc_MainOpenInterface()
             port.setPortOpen(true);
         setConnection(true, fkt_FormatInsertParam(fkt_ToolsGetResString(1601),
                                                   QString::number(portNumber), rate));
+        return true;
     } catch (const platform::Failure &failure) {
         m_open = false;
-        emit openFailed(failure);
+        if (report)
+            emit openFailed(failure);
+        return false;
     }
 }
 

@@ -39,6 +39,11 @@ public:
     // closed first and open only at the end; a failure leaves it closed and is told through
     // openFailed(), never thrown.
     void prc_MainOpenInterface();
+    // The same without a report, for reconnecting: a failure returns false and leaves the
+    // closed state showing closedStatusText; nothing is told through openFailed().
+    bool prc_MainOpenInterface(const QString &closedStatusText);
+    // The closed state shows another text, such as what the closed port waits for.
+    void showClosedStatus(const QString &statusText);
     // Closes the port, if open, and stays closed: a port the user must choose first.
     void closeInterface();
 
@@ -87,6 +92,7 @@ private:
     void receiveChunk();
     void onDeviceLost();
     void setConnection(bool open, const QString &statusText);
+    bool openFromSettings(const QString &closedStatusText, bool report);
 
     std::unique_ptr<platform::SerialPort> m_port;
     std::unique_ptr<TrafficListModel> m_traffic;

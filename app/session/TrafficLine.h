@@ -7,6 +7,8 @@
 
 inline const QString kMarkerOut = QStringLiteral("  [OUT]  ");
 inline const QString kMarkerIn = QStringLiteral("  [IN]   ");
+// A note of the program's own between the traffic, such as a lost and restored connection.
+inline const QString kMarkerNote = QStringLiteral("  [---]  ");
 
 // The stamp's hour, minute, second and milliseconds (patterns "00" and "000"), then the marker
 // and the data.

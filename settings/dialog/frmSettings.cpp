@@ -153,6 +153,7 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
         m_captioned.push_back({widget, widget->geometry(), room});
     }
     setTabOrder();
+    createConnectionControls();
     FillControls();
     ApplyLanguage();
     // The first control of the tab order has the focus when the dialog opens.
@@ -284,6 +285,7 @@ void frmSettings::FillControls()
     else
         chkSpecialChar->setCheckState(g_bytPeculiar == 1 ? Qt::Checked : Qt::Unchecked);
     fillHexDisplayBox(chkHexDisplay);
+    fillConnectionControls();
 }
 
 void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
@@ -313,7 +315,7 @@ void frmSettings::ReadControls()
     const int port = cboPcPort->currentIndex();
     if (port >= 0 && port < cboPcPortTemp->count())
         g_bytComPort = static_cast<quint8>(companionNumber(cboPcPortTemp, port));
-    if (cboBaudrate->currentIndex() >= 0)
+    if (cboBaudrate->currentIndex() >= 0 && cboBaudrate->currentIndex() < int(kBaudRates.size()))
         g_bytBaudrate = static_cast<quint8>(cboBaudrate->currentIndex());
     if (cboLanguageProgram->currentIndex() >= 0)
         g_bytLanguage = static_cast<quint8>(cboLanguageProgram->currentIndex());
@@ -330,6 +332,7 @@ void frmSettings::ReadControls()
         break;
     }
     readHexDisplayBox(chkHexDisplay);
+    readConnectionControls();
 }
 
 void frmSettings::ApplyLanguage()
@@ -349,6 +352,7 @@ void frmSettings::ApplyLanguage()
     nameHexDisplayBox(chkHexDisplay);
     cmdOk->setText(fkt_ToolsGetResString(1512));
     cmdCancel->setText(fkt_ToolsGetResString(1513));
+    applyConnectionLanguage();
     fitCaptionsToText();
 }
 

@@ -19,14 +19,19 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTabWidget;
+
+// A rate typed into txtBaudrateCustom: a whole number of baud the serial layer may try.
+std::optional<qint32> typedRateFromText(const QString &text);
 
 class frmSettings : public QDialog {
     Q_OBJECT
@@ -40,6 +45,9 @@ public:
     void FillControls();
     void ReadControls();
     void ApplyLanguage();
+    // Asks for the port list again and rebuilds the lists, keeping the selected port
+    // (LivePortList.cpp).
+    void refreshPortLists();
     // Whether the port taken at OK is the system console: only the user selects it.
     bool consoleChosen() const;
 
@@ -65,6 +73,9 @@ public:
     QGroupBox *fraPresentation = nullptr;
     QCheckBox *chkSpecialChar = nullptr;
     QCheckBox *chkHexDisplay = nullptr;
+    // ConnectionControls.cpp: the rates above the table, a typed rate, reconnecting.
+    QLineEdit *txtBaudrateCustom = nullptr;
+    QCheckBox *chkReconnect = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
 
@@ -80,6 +91,10 @@ private:
     void showFramesOfTab(int tab);
     void fitCaptionsToText();
     void cmdOk_Click();
+    void createConnectionControls();
+    void fillConnectionControls();
+    void readConnectionControls();
+    void applyConnectionLanguage();
 
     PortListSource m_portList;
     ReopenInterface m_reopenInterface;

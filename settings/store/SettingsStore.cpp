@@ -2,6 +2,7 @@
 
 #include "CommandFiles.h"
 #include "DisplaySettings.h"
+#include "ConnectionSettingsStore.h"
 #include "ProfileFile.h"
 #include "ProgramFolder.h"
 #include "TextNumbers.h"
@@ -58,6 +59,7 @@ void prc_MainLoadSettings(const QString &programFolder, CommandSet &presets)
         *s.variable = settingByteFromText(text).value_or(0);
     }
     loadDisplaySettings(settingsFilePath(programFolder));
+    loadConnectionSettings(settingsFilePath(programFolder));
     prc_MainLoadCommandFile(defaultCommandsFilePath(programFolder), presets);
 }
 
@@ -68,5 +70,6 @@ void prc_MainSaveSettings(const QString &programFolder, const CommandSet &preset
         entries.append({QString::fromLatin1(s.key), QString::number(*s.variable)});
     platform::writeProfileStrings(kSection, entries, settingsFilePath(programFolder));
     saveDisplaySettings(settingsFilePath(programFolder));
+    saveConnectionSettings(settingsFilePath(programFolder));
     prc_MainSaveCommandFile(defaultCommandsFilePath(programFolder), presets);
 }

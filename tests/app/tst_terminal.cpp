@@ -337,7 +337,8 @@ private slots:
         start();
         const qsizetype before = dialogs().shown.size();
         pty->closeMaster();
-        QTRY_COMPARE(form().statusText(), QStringLiteral("Keine Schnittstelle geöffnet!"));
+        // Reconnecting is on: the closed port says what it waits for.
+        QTRY_COMPARE(form().statusText(), QStringLiteral("Warte auf COM2 ..."));
         QVERIFY(!form().txtSend->isEnabled());
         QVERIFY(!form().cmdBefehl[0]->isEnabled());
         // CPU time as a share of the wall time: a poll that spins on the closed descriptor
@@ -349,7 +350,8 @@ private slots:
         const double cpuShare = (processCpuSeconds() - cpuBefore) / (double(idle.elapsed()) / 1000.0);
         QVERIFY2(cpuShare < 0.3, qPrintable(QString::number(cpuShare)));
         QCOMPARE(dialogs().shown.size(), before);
-        QCOMPARE(traffic().count(), 0);
+        QCOMPARE(traffic().count(), 1);
+        QCOMPARE(traffic().lineAt(0).mid(12), QStringLiteral("  [---]  Verbindung verloren"));
     }
 
     void doubleClickShowsTheLine()

@@ -259,7 +259,8 @@ private slots:
             QVERIFY(!box->isEditable());
         QCOMPARE(items(dialog->cboBaudrate),
                  QStringList({"300", "600", "1200", "2400", "4800", "9600 *", "19200", "38400", "56000",
-                              "57600", "115200"}));
+                              "57600", "115200", "230400", "460800", "921600", "1000000", "2000000",
+                              "3000000", "Andere:"}));
         QCOMPARE(items(dialog->cboLanguageProgram), QStringList({"Deutsch", "Englisch"}));
         QVERIFY(dialog->cmdOk->isDefault());
         QVERIFY(!dialog->cmdCancel->isDefault());
@@ -350,7 +351,7 @@ private slots:
     {
         QTest::addColumn<int>("tab");
         QTest::addColumn<QStringList>("visited");
-        QTest::newRow("Interface") << 0 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "cboPcPort", "cboBaudrate", "cmdOk"};
+        QTest::newRow("Interface") << 0 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "cboPcPort", "cboBaudrate", "chkReconnect", "cmdOk"};
         QTest::newRow("International") << 1 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "cboLanguageProgram", "cmdOk"};
         QTest::newRow("Presentation") << 2 << QStringList{"cmdCancel", "qt_tabwidget_tabbar", "chkSpecialChar", "chkHexDisplay", "cmdOk"};
     }

@@ -1,6 +1,7 @@
 // The device goes away in the middle of a stream: the simulator is killed, and its pty goes
-// with it. The program must close the port once and quietly, use no CPU while it waits, and
-// open the port again through the settings dialog once the device is back.
+// with it. The program must close the port once and quietly, use no CPU while it waits, and,
+// with reconnecting switched off, open the port again through the settings dialog once the
+// device is back.
 #include "FaultSupport.h"
 #include "Flood.h"
 #include "MainProgram.h"
@@ -91,7 +92,8 @@ void TestDeviceLost::inProcessClosesOnceStaysIdleAndReopensThroughSettings()
     QVERIFY(simulator.start(kStream));
     TestProgram p;
     p.mapPort(1, simulator.link());
-    QVERIFY(p.start());
+    // Reconnecting switched off: the port stays closed until the user opens it.
+    QVERIFY(p.start({}, "[CONNECTION]\r\nReconnect=0\r\n"));
     QCOMPARE(p.form().statusText(), kOpenStatus);
     auto stream = std::make_unique<TrafficStreamCheck>(p.traffic(), kStreamedBeforeLoss);
     QSignalSpy streaming(stream.get(), &TrafficStreamCheck::streamEnded);

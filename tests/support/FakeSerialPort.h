@@ -5,6 +5,7 @@
 #include "SerialPort.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <algorithm>
 #include <functional>
@@ -14,14 +15,19 @@ class FakeSerialPort final : public platform::SerialPort {
 public:
     void setCommPort(int portNumber) override { m_commPort = portNumber; }
     int commPort() const override { return m_commPort; }
+    QString devicePath() const override { return path; }
     void setSettings(const QString &settings) override { m_settings = settings; }
     QString settings() const override { return m_settings; }
     bool portOpen() const override { return m_open; }
     void setPortOpen(bool open) override
     {
+        if (open)
+            ++openAttempts;
         if (open && failOpenWith != 0)
             throw platform::Failure(QStringLiteral("COM%1 refused").arg(m_commPort), failOpenWith);
         m_open = open;
+        if (open)
+            dtr = rts = true; // as the kernel raises them when a tty is opened
         m_heldAfterLoss = false;
         ++openings;
     }
@@ -47,6 +53,33 @@ public:
     }
     bool takeDeviceLost() override { return std::exchange(m_lost, false); }
     void setActivityNotification(std::function<void()> notify) override { m_notify = std::move(notify); }
+    bool setDataTerminalReady(bool on) override
+    {
+        if (m_open && hasModemLines)
+            dtr = on;
+        return m_open && hasModemLines;
+    }
+    bool setRequestToSend(bool on) override
+    {
+        if (m_open && hasModemLines)
+            rts = on;
+        return m_open && hasModemLines;
+    }
+    std::optional<unsigned> pinoutSignals() override
+    {
+        ++pinoutReads;
+        if (!m_open || !hasModemLines)
+            return std::nullopt;
+        return pinout;
+    }
+    bool setBreakEnabled(bool on) override
+    {
+        if (!m_open)
+            return false;
+        breakOn = on;
+        breakChanges.append(on);
+        return true;
+    }
 
     // The device sends bytes; they wait until read, as the OS keeps them.
     void arrive(const QByteArray &bytes)
@@ -63,10 +96,20 @@ public:
         notify();
     }
 
+    QString path; // what devicePath() says
+    // The modem lines: what the program set, and what the device shows (PinoutSignal bits).
+    bool hasModemLines = true;
+    bool dtr = true;
+    bool rts = true;
+    bool breakOn = false;
+    QList<bool> breakChanges;
+    unsigned pinout = 0;
+    int pinoutReads = 0;
     QByteArray written;
     QByteArray waiting;
     qint32 failOpenWith = 0;
     int openings = 0;
+    int openAttempts = 0; // successful or not
 
 private:
     void notify()

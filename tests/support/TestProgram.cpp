@@ -1,6 +1,7 @@
 #include "TestProgram.h"
 
 #include "DisplayGlobals.h"
+#include "ConnectionSettings.h"
 #include "MainProgram.h"
 #include "ProfileFile.h"
 #include "QtSerialPort.h"
@@ -28,6 +29,7 @@ void TestProgram::resetGlobals()
 {
     g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
     g_bytHexDisplay = 0;
+    resetConnectionSettings();
     g_lngErrNumber = 0;
 }
 

@@ -279,6 +279,7 @@ void frmMain::ApplyLanguage()
     }
     cmdQuit->setText(fkt_ToolsGetResString(1036));
     applyListLanguage(*this);
+    emit languageApplied();
 }
 
 int frmMain::outerWidthTwips() const

@@ -94,6 +94,8 @@ public:
 signals:
     // Every way of closing the window ends here, before the window goes away.
     void unloading();
+    // ApplyLanguage has set the window's captions; controls added from outside follow.
+    void languageApplied();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
