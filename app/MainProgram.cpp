@@ -1,5 +1,6 @@
 #include "MainProgram.h"
 
+#include "CaptureControl.h"
 #include "CommandFileDialogs.h"
 #include "CommandSlots.h"
 #include "SettingsStore.h"
@@ -22,6 +23,7 @@ MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform:
 {
     m_presenter = new TerminalPresenter(*m_form, *m_session);
     m_commands = new CommandSlots(*m_form, *m_session);
+    m_capture = std::make_unique<CaptureControl>(*m_form, *m_session, m_folder);
     QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { saveSettings(); });
     connectMenus();
 }
@@ -29,6 +31,7 @@ MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform:
 MainProgram::~MainProgram()
 {
     // The window and its handlers go first; the session they present outlives them.
+    m_capture.reset();
     m_form.reset();
 }
 
@@ -60,6 +63,7 @@ void MainProgram::load()
     m_session->setPresets(presets);
     openInterface(false);
     m_form->ApplyLanguage();
+    m_capture->startAutomatic();
     m_commands->refreshToolTips();
     m_form->txtSend->setText(QString());
     // Setting an empty field to empty raises no change, but the button must follow anyway.

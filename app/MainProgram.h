@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+class CaptureControl;
 class CommandSlots;
 class TerminalPresenter;
 class TerminalSession;
@@ -31,6 +32,7 @@ public:
     TerminalSession &session() { return *m_session; }
     TerminalPresenter &presenter() { return *m_presenter; }
     CommandSlots &commands() { return *m_commands; }
+    CaptureControl &captureControl() { return *m_capture; }
     TrafficListModel &traffic();
     const QString &programFolder() const { return m_folder; }
 
@@ -59,6 +61,7 @@ private:
     // Declared first, destroyed last: the windows refer to the session.
     std::unique_ptr<TerminalSession> m_session;
     std::unique_ptr<frmMain> m_form;
+    std::unique_ptr<CaptureControl> m_capture; // on the window and the session
     TerminalPresenter *m_presenter = nullptr; // owned by the window
     CommandSlots *m_commands = nullptr;       // owned by the window
     QString m_inventoryRoot;                  // empty: "/"

@@ -8,6 +8,8 @@
 #include "modGlobal.h"
 #include "modTools.h"
 
+#include <QMetaMethod>
+
 #include <algorithm>
 
 TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, PollCadence cadence,
@@ -125,6 +127,7 @@ void TerminalSession::SendText(const QString &text)
     AddTrafficLine(kMarkerOut, g_bytPeculiar != 0
                                    ? text
                                    : platform::decodeCp1252(platform::encodeCp1252(converted)));
+    tellLineBytes(kMarkerOut, converted);
 }
 
 void TerminalSession::AddTrafficLine(const QString &marker, const QString &data)
@@ -156,9 +159,19 @@ void TerminalSession::receiveChunk()
     QString s = m_port->input();
     if (s.isEmpty())
         return;
+    const QString received = s;
     if (g_bytPeculiar != 0)
         s = CharsToTokens(s);
     AddTrafficLine(kMarkerIn, s);
+    tellLineBytes(kMarkerIn, received);
+}
+
+// The port's text holds one character per byte, so its bytes come back exactly; the work is
+// only done for a listener.
+void TerminalSession::tellLineBytes(const QString &marker, const QString &lineText)
+{
+    if (isSignalConnected(QMetaMethod::fromSignal(&TerminalSession::lineBytesAppended)))
+        emit lineBytesAppended(stamp, marker, platform::encodeCp1252(lineText));
 }
 
 void TerminalSession::onDeviceLost()

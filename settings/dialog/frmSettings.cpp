@@ -3,6 +3,7 @@
 #include "Twips.h"
 
 #include "BaudRates.h"
+#include "CaptureTab.h"
 #include "PortDiscovery.h"
 #include "TextNumbers.h"
 #include "modFormat.h"
@@ -144,6 +145,7 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
     setObjectName(QStringLiteral("frmSettings"));
     setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
+    captureTab = new CaptureTab(SSTab1);
     const QList<QWidget *> captioned{labSpsPcPort, labSpsBaudrate, labSpsDataformat,
                                      labLanguageProgram, chkSpecialChar};
     for (QWidget *widget : captioned) {
@@ -280,6 +282,7 @@ void frmSettings::FillControls()
         chkSpecialChar->setCheckState(Qt::PartiallyChecked); // also makes the box tri-state
     else
         chkSpecialChar->setCheckState(g_bytPeculiar == 1 ? Qt::Checked : Qt::Unchecked);
+    captureTab->fill();
 }
 
 void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
@@ -325,6 +328,7 @@ void frmSettings::ReadControls()
         g_bytPeculiar = m_filledPeculiar;
         break;
     }
+    captureTab->read();
 }
 
 void frmSettings::ApplyLanguage()
@@ -343,6 +347,7 @@ void frmSettings::ApplyLanguage()
     chkSpecialChar->setText(fkt_ToolsGetResString(1511));
     cmdOk->setText(fkt_ToolsGetResString(1512));
     cmdCancel->setText(fkt_ToolsGetResString(1513));
+    captureTab->applyLanguage();
     fitCaptionsToText();
 }
 

@@ -21,6 +21,7 @@
 #include <functional>
 #include <vector>
 
+class CaptureTab;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -66,6 +67,7 @@ public:
     QCheckBox *chkSpecialChar = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
+    CaptureTab *captureTab = nullptr; // tab 3, the capture's settings
 
 protected:
     void showEvent(QShowEvent *event) override;

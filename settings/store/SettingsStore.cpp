@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include "CaptureSettingsStore.h"
 #include "CommandFiles.h"
 #include "ProfileFile.h"
 #include "ProgramFolder.h"
@@ -56,6 +57,7 @@ void prc_MainLoadSettings(const QString &programFolder, CommandSet &presets)
                                                          settingsFilePath(programFolder), 255);
         *s.variable = settingByteFromText(text).value_or(0);
     }
+    loadCaptureSettings(settingsFilePath(programFolder));
     prc_MainLoadCommandFile(defaultCommandsFilePath(programFolder), presets);
 }
 
@@ -65,5 +67,6 @@ void prc_MainSaveSettings(const QString &programFolder, const CommandSet &preset
     for (const SettingKey &s : settingKeys())
         entries.append({QString::fromLatin1(s.key), QString::number(*s.variable)});
     platform::writeProfileStrings(kSection, entries, settingsFilePath(programFolder));
+    saveCaptureSettings(settingsFilePath(programFolder));
     prc_MainSaveCommandFile(defaultCommandsFilePath(programFolder), presets);
 }

@@ -1,5 +1,6 @@
 #include "frmMain.h"
 
+#include "CaptureActions.h"
 #include "QtLanguage.h"
 #include "TrafficListView.h"
 #include "Twips.h"
@@ -102,6 +103,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     createControls();
     createMenus();
+    createCaptureControls(*this);
     createShortcuts();
     setTabOrder();
 
@@ -276,6 +278,7 @@ void frmMain::ApplyLanguage()
         cmdBefehl[i]->setText(fkt_FormatInsertParam(fkt_ToolsGetResString(1035), n, n));
     }
     cmdQuit->setText(fkt_ToolsGetResString(1036));
+    applyCaptureLanguage(*this);
 }
 
 int frmMain::outerWidthTwips() const
