@@ -21,9 +21,8 @@ namespace {
 
 CaptureHeader headerNow(const TerminalSession &session)
 {
-    QString program = QCoreApplication::applicationName();
-    if (program.isEmpty())
-        program = QStringLiteral("Tellurix");
+    // The version is the one main() gives the application.
+    QString program = kAppTitle;
     if (!QCoreApplication::applicationVersion().isEmpty())
         program += QLatin1Char(' ') + QCoreApplication::applicationVersion();
     return {program, g_bytComPort + 1, baudRateText(g_bytBaudrate), session.isOpen()};

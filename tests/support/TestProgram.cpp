@@ -1,5 +1,6 @@
 #include "TestProgram.h"
 
+#include "CaptureSettings.h"
 #include "MainProgram.h"
 #include "ProfileFile.h"
 #include "QtSerialPort.h"
@@ -27,6 +28,8 @@ void TestProgram::resetGlobals()
 {
     g_bytComPort = g_bytBaudrate = g_bytPeculiar = g_bytLanguage = 0;
     g_lngErrNumber = 0;
+    g_strCaptureFolder.clear();
+    g_bytCaptureRaw = 0;
 }
 
 void TestProgram::mapPort(int com, const QString &devicePath)
