@@ -4,7 +4,9 @@
 #include "Tokens.h"
 #include "TrafficLine.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace {
 
@@ -17,47 +19,72 @@ constexpr std::array<unsigned char, 5> kHoles{0x81, 0x8D, 0x8F, 0x90, 0x9D};
 
 const QByteArray kLessThan = QByteArrayLiteral("<LT>");
 
-// What each byte becomes, apart from the look-ahead for "<".
-std::array<QByteArray, 256> makePieces()
+// What each byte becomes, apart from the look-ahead for "<": at most six bytes of UTF-8.
+struct Piece {
+    std::array<char, 7> text{};
+    qsizetype size = 0;
+};
+
+struct Pieces {
+    std::array<Piece, 256> byByte;
+    std::vector<QByteArray> tokens; // every piece that is a token, and "<LT>"
+};
+
+Piece pieceOf(const QByteArray &bytes)
 {
-    std::array<QByteArray, 256> pieces;
+    Piece p;
+    p.size = std::min<qsizetype>(bytes.size(), qsizetype(p.text.size()));
+    std::copy_n(bytes.constData(), p.size, p.text.begin());
+    return p;
+}
+
+Pieces makePieces()
+{
+    Pieces pieces;
     for (int b = 0; b < 256; ++b) {
+        QByteArray text;
         if (b < 32 || b == 127) {
             // The token table's own token where it has one, so the capture and the display
             // never disagree on those nine.
             const QString token = CharsToTokens(QString(QChar(char16_t(b))));
-            pieces[b] = token.size() > 1
-                            ? token.toUtf8()
-                            : QByteArray("<") + (b == 127 ? "DEL" : kControlNames[b]) + '>';
+            text = token.size() > 1 ? token.toUtf8()
+                                    : QByteArray("<") + (b == 127 ? "DEL" : kControlNames[b]) + '>';
         } else if (b < 128) {
-            pieces[b] = QByteArray(1, char(b));
+            text = QByteArray(1, char(b));
         } else {
-            pieces[b] = QString(QChar(platform::cp1252Char(static_cast<unsigned char>(b)))).toUtf8();
+            text = QString(QChar(platform::cp1252Char(static_cast<unsigned char>(b)))).toUtf8();
         }
+        pieces.byByte[b] = pieceOf(text);
     }
     for (const unsigned char hole : kHoles)
-        pieces[hole] = "<x" + QByteArray::number(hole, 16).toUpper() + '>';
+        pieces.byByte[hole] = pieceOf("<x" + QByteArray::number(hole, 16).toUpper() + '>');
+    for (const Piece &p : pieces.byByte) {
+        if (p.size > 1 && p.text[0] == '<')
+            pieces.tokens.emplace_back(p.text.data(), p.size);
+    }
+    pieces.tokens.push_back(kLessThan);
     return pieces;
 }
 
-const std::array<QByteArray, 256> &pieces()
+const Pieces &pieces()
 {
-    static const std::array<QByteArray, 256> table = makePieces();
+    static const Pieces table = makePieces();
     return table;
 }
 
 // Whether the raw bytes at `at` (a '<') would read as a token of the capture.
 bool readsAsToken(QByteArrayView bytes, qsizetype at)
 {
-    const qsizetype close = bytes.indexOf('>', at + 1);
-    if (close < 0 || close - at > 4 || close - at < 3)
+    // Tokens are three to five characters long: "<", one to three more, ">".
+    const qsizetype end = std::min(bytes.size(), at + 5);
+    qsizetype close = at + 2;
+    while (close < end && bytes[close] != '>')
+        ++close;
+    if (close >= end)
         return false;
     const QByteArrayView candidate = bytes.sliced(at, close - at + 1);
-    if (candidate == QByteArrayView(kLessThan))
-        return true;
-    for (int b = 0; b < 256; ++b) {
-        const QByteArray &piece = pieces()[b];
-        if (piece.size() > 1 && piece.startsWith('<') && candidate == QByteArrayView(piece))
+    for (const QByteArray &token : pieces().tokens) {
+        if (candidate == QByteArrayView(token))
             return true;
     }
     return false;
@@ -81,14 +108,21 @@ void appendDate(QByteArray &out, const platform::SystemTime &t, const char *sepa
 
 void appendCaptureData(QByteArray &out, QByteArrayView bytes)
 {
-    const std::array<QByteArray, 256> &table = pieces();
+    const std::array<Piece, 256> &table = pieces().byByte;
+    // Room for the longest pieces up front; the unused end is cut once.
+    const qsizetype start = out.size();
+    out.resize(start + bytes.size() * 6);
+    char *to = out.data() + start;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b == '<' && readsAsToken(bytes, i))
-            out.append(kLessThan);
-        else
-            out.append(table[b]);
+        if (b == '<' && readsAsToken(bytes, i)) {
+            to = std::copy_n(kLessThan.constData(), kLessThan.size(), to);
+        } else {
+            const Piece &p = table[b];
+            to = std::copy_n(p.text.data(), p.size, to);
+        }
     }
+    out.resize(to - out.constData());
 }
 
 QByteArray captureTrafficLine(const platform::SystemTime &stamp, const QString &marker,
