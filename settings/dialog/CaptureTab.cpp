@@ -16,6 +16,10 @@
 CaptureTab::CaptureTab(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs)
 {
     tabs->addTab(new QWidget(), QString());
+    // Four tabs in the design's width: where the font is too wide for them, their captions are
+    // shortened rather than hidden behind scroll buttons the keyboard would stop at.
+    tabs->setUsesScrollButtons(false);
+    tabs->setElideMode(Qt::ElideRight);
     // The frame stands on the tab control, where the other tabs' frames stand.
     fraCapture = named(new QGroupBox(tabs), "fraCapture");
     placeTwips(fraCapture, 180, 480, 5175, 2895);

@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -227,6 +228,12 @@ private slots:
         CaptureTab &tab = *dialog->captureTab;
         QCOMPARE(dialog->SSTab1->count(), 4);
         QCOMPARE(dialog->SSTab1->tabText(CaptureTab::kTabIndex), texts(language).tab);
+        // The four tabs fit the design's width, their captions whole.
+        const QTabBar *bar = dialog->SSTab1->tabBar();
+        for (int i = 0; i < bar->count(); ++i)
+            QVERIFY2(bar->tabRect(i).width() >= bar->fontMetrics().horizontalAdvance(bar->tabText(i)),
+                     qPrintable(bar->tabText(i)));
+        QVERIFY(bar->tabRect(bar->count() - 1).right() < dialog->SSTab1->width());
         QCOMPARE(tab.txtCaptureFolder->text(), QString());
         QVERIFY(!tab.chkCaptureRaw->isChecked());
         // Only its own tab shows the capture's frame, and the other frames stay away from it.
