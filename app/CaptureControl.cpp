@@ -51,8 +51,12 @@ CaptureControl::CaptureControl(frmMain &form, TerminalSession &session, const QS
     connect(m_capture.get(), &TrafficCapture::failed, this, &CaptureControl::onFailed, Qt::QueuedConnection);
     connect(form.mnuFileCaptureStart, &QAction::triggered, this, &CaptureControl::startFromMenu);
     connect(form.mnuFileCaptureStop, &QAction::triggered, this, &CaptureControl::stop);
-    // Every way of closing the window writes what is still pending.
-    connect(&form, &frmMain::unloading, this, &CaptureControl::stop);
+    // Every way of closing the window writes what is still pending. No box holds up the exit
+    // (a signal or a logout may be closing it): a last write that fails goes unreported.
+    connect(&form, &frmMain::unloading, this, [this] {
+        const QSignalBlocker quiet(m_capture.get());
+        m_capture->stop();
+    });
     showState();
 }
 
@@ -72,7 +76,8 @@ void CaptureControl::startAutomatic()
     if (folder.isEmpty())
         return;
     QDir().mkpath(folder); // a folder that cannot be made is reported by the start
-    begin(folder + QLatin1Char('/') + captureFileName(platform::clock().nowUtc()));
+    const platform::SystemTime now = platform::clock().nowUtc();
+    begin(folder + QLatin1Char('/') + captureFileName(now), now);
 }
 
 void CaptureControl::startFromMenu()
@@ -97,14 +102,14 @@ void CaptureControl::startFromMenu()
     if (!chosen || chosen->isEmpty())
         return;
     m_lastFolder = QFileInfo(*chosen).absolutePath();
-    begin(*chosen);
+    begin(*chosen, platform::clock().nowUtc());
 }
 
-bool CaptureControl::begin(const QString &logPath)
+bool CaptureControl::begin(const QString &logPath, const platform::SystemTime &started)
 {
     try {
         m_capture->start(logPath, g_bytCaptureRaw != 0 ? rawCapturePath(logPath) : QString(),
-                         headerNow(m_session));
+                         headerNow(m_session), started);
         return true;
     } catch (const platform::Failure &failure) {
         m_form.stbCapture->showFailed(QFileInfo(logPath).fileName());

@@ -4,6 +4,7 @@
 // a time; the automatic capture from start-up to exit when the settings name a folder; the
 // status bar's capture panel; one message box when a failure ends a capture, after which the
 // terminal goes on.
+#include "Clock.h"
 #include "Failure.h"
 
 #include <QObject>
@@ -31,7 +32,7 @@ public:
 private:
     // Starts a capture into logPath (and its .bin when the settings ask for it); reports a
     // failure itself. True when it runs.
-    bool begin(const QString &logPath);
+    bool begin(const QString &logPath, const platform::SystemTime &started);
     void onFailed(const platform::Failure &failure);
     void showState();
     QString automaticFolder() const;

@@ -22,12 +22,17 @@ TrafficCapture::~TrafficCapture()
 
 void TrafficCapture::start(const QString &logPath, const QString &rawPath, const CaptureHeader &header)
 {
+    start(logPath, rawPath, header, platform::clock().nowUtc());
+}
+
+void TrafficCapture::start(const QString &logPath, const QString &rawPath, const CaptureHeader &header,
+                           const platform::SystemTime &started)
+{
     stop();
     std::unique_ptr<platform::AppendFile> log = platform::openAppendFile(logPath);
     std::unique_ptr<platform::AppendFile> raw;
     if (!rawPath.isEmpty())
         raw = platform::openAppendFile(rawPath);
-    const platform::SystemTime started = platform::clock().nowUtc();
     QByteArray first;
     // A capture continued in an older file starts on a line of its own, whatever the older
     // one's end looks like.

@@ -35,6 +35,10 @@ public:
     // writes the header, stamped with the clock's present time. Throws platform::Failure and
     // then captures nothing. A running capture is stopped first.
     void start(const QString &logPath, const QString &rawPath, const CaptureHeader &header);
+    // The same with the moment the header names, when the caller has read the clock already
+    // (for the file's name, say).
+    void start(const QString &logPath, const QString &rawPath, const CaptureHeader &header,
+               const platform::SystemTime &started);
     // Writes what is pending and closes the files. A failure of that last write is told by
     // failed() like any other.
     void stop();

@@ -177,6 +177,29 @@ private slots:
         QCOMPARE(panel(), texts(1 - language).stopped.arg(QStringLiteral("full.log")));
     }
 
+    void closingWritesThePendingLinesAndShowsNoBox()
+    {
+        FakeAppendFiles files;
+        startProgram(0);
+        const QString log = p->filePath(QStringLiteral("exit.log"));
+        p->dialogs().fileAnswer = log;
+        form().mnuFileCaptureStart->trigger();
+        p->session().SendText(QStringLiteral("last"));
+        form().close();
+        QVERIFY(files.files[log].content().endsWith("  [OUT]  last\n"));
+        // A last write that fails at the exit: nothing holds the exit up.
+        p->stop();
+        files.files.clear();
+        startProgram(0);
+        p->dialogs().fileAnswer = log;
+        form().mnuFileCaptureStart->trigger();
+        p->session().SendText(QStringLiteral("lost"));
+        files.files[log].failWritesWith = EIO;
+        form().close();
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(p->dialogs().count(QStringLiteral("message")), 0);
+    }
+
     void aCaptureThatCannotStartSaysSo()
     {
         FakeAppendFiles files;
