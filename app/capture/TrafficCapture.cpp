@@ -78,10 +78,12 @@ void TrafficCapture::addLine(const platform::SystemTime &stamp, const QString &m
     m_pendingLog.append(captureTrafficLine(stamp, marker, bytes));
     if (m_raw && marker == kMarkerIn)
         m_pendingRaw.append(bytes);
+    // The write is never made here, inside the session's receive path: the timer makes it, at
+    // once when much is waiting. An idle line costs no wake-ups.
     if (m_pendingLog.size() >= kFlushBytes || m_pendingRaw.size() >= kFlushBytes)
-        flush();
+        m_flushTimer->start(0);
     else if (!m_flushTimer->isActive())
-        m_flushTimer->start(kFlushMs); // an idle line costs no wake-ups
+        m_flushTimer->start(kFlushMs);
 
 }
 

@@ -4,7 +4,8 @@
 // the list's widgets: every line the session appends while capturing becomes one file line.
 //
 // Lines are gathered in memory and handed to the operating system in one write per file a
-// quarter of a second after the first of them (at once when a megabyte is waiting), so that a
+// quarter of a second after the first of them (as soon as the event loop comes round when a
+// megabyte is waiting), from a timer of their own, never inside the receive poll, so that a
 // crash loses at most the last second; stop() and the destructor write what is left. A file
 // whose folder went away is noticed at the next write. Files are only appended to.
 // A write that fails, or a file that went away with its folder, ends the capture: failed()
