@@ -31,6 +31,7 @@ public:
 
 private:
     void chooseFolder();
+    void fitTabFont();
 
     QTabWidget *m_tabs;
 };

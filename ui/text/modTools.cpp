@@ -102,7 +102,7 @@ constexpr std::array kTable{
     Row{1710, u"Mitschnitt", u"Capture"},
     Row{1711, u"Ordner für den automatischen Mitschnitt (leer: keiner)", u"Folder for the automatic capture (empty: none)"},
     Row{1712, u"Wählen...", u"Choose..."},
-    Row{1713, u"Empfangene Bytes zusätzlich roh mitschneiden (.bin)", u"Also capture the received bytes raw (.bin)"},
+    Row{1713, u"Zusätzlich roh mitschneiden (.bin)", u"Also capture the raw bytes (.bin)"},
     Row{1714, u"Ordner für den Mitschnitt wählen", u"Choose the capture folder"},
     Row{1720, u"%%: der Datenträger ist voll", u"%%: the disk is full"},
     Row{1721, u"%%: der Ordner existiert nicht (mehr)", u"%%: the folder does not exist (any more)"},
