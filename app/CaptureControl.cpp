@@ -105,16 +105,14 @@ void CaptureControl::startFromMenu()
     begin(*chosen, platform::clock().nowUtc());
 }
 
-bool CaptureControl::begin(const QString &logPath, const platform::SystemTime &started)
+void CaptureControl::begin(const QString &logPath, const platform::SystemTime &started)
 {
     try {
         m_capture->start(logPath, g_bytCaptureRaw != 0 ? rawCapturePath(logPath) : QString(),
                          headerNow(m_session), started);
-        return true;
     } catch (const platform::Failure &failure) {
         m_form.stbCapture->showFailed(QFileInfo(logPath).fileName());
         reportFailedAction(&m_form, fkt_ToolsGetResString(1703), failureDescription(failure), failure.number);
-        return false;
     }
 }
 

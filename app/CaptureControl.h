@@ -31,8 +31,8 @@ public:
 
 private:
     // Starts a capture into logPath (and its .bin when the settings ask for it); reports a
-    // failure itself. True when it runs.
-    bool begin(const QString &logPath, const platform::SystemTime &started);
+    // failure itself.
+    void begin(const QString &logPath, const platform::SystemTime &started);
     void onFailed(const platform::Failure &failure);
     void showState();
     QString automaticFolder() const;
