@@ -3,6 +3,8 @@
 #include "TerminalSession.h"
 #include "TrafficLine.h"
 
+#include <utility>
+
 TrafficCapture::TrafficCapture(TerminalSession &session, QObject *parent)
     : QObject(parent), m_flushTimer(platform::makeTimer(platform::TimerKind::SingleShot))
 {
@@ -40,8 +42,11 @@ void TrafficCapture::start(const QString &logPath, const QString &rawPath, const
         first.append('\n');
     first.append(captureHeaderLine(header, started));
     log->append(first);
-    m_log = std::move(log);
-    m_raw = std::move(raw);
+    const quint64 generation = ++m_generation;
+    m_writer = std::make_unique<CaptureWriter>(std::move(log), std::move(raw), logPath, [this, generation] {
+        QMetaObject::invokeMethod(this, [this, generation] { onWriterFailed(generation); }, Qt::QueuedConnection);
+    });
+    m_keepsRaw = !rawPath.isEmpty();
     m_logPath = logPath;
     m_rawPath = rawPath;
     m_lastDate = started;
@@ -50,18 +55,43 @@ void TrafficCapture::start(const QString &logPath, const QString &rawPath, const
 
 void TrafficCapture::stop()
 {
-    if (!m_log)
+    if (!m_writer)
         return;
     flush();
-    if (m_log)
-        close();
+    if (!m_writer)
+        return;
+    m_writer->drain();
+    const std::optional<platform::Failure> failure = m_writer->failure();
+    close();
+    if (failure)
+        emit failed(*failure);
+}
+
+void TrafficCapture::waitForWrites()
+{
+    if (m_writer)
+        m_writer->drain();
+}
+
+void TrafficCapture::onWriterFailed(quint64 generation)
+{
+    if (generation != m_generation || !m_writer)
+        return;
+    const std::optional<platform::Failure> failure = m_writer->failure();
+    close();
+    if (failure)
+        emit failed(*failure);
 }
 
 void TrafficCapture::close()
 {
     m_flushTimer->stop();
-    m_log.reset();
-    m_raw.reset();
+    ++m_generation; // a notice still on its way concerns a capture that is over
+    // A writer that failed may still sit in a write the system has not returned from: it is
+    // let go of when the capture goes, so the user-interface thread never waits for it.
+    if (m_writer && m_writer->failure())
+        m_retired.push_back(std::move(m_writer));
+    m_writer.reset();
     m_pendingLog.clear();
     m_pendingRaw.clear();
     emit activeChanged(false);
@@ -69,14 +99,14 @@ void TrafficCapture::close()
 
 void TrafficCapture::addLine(const platform::SystemTime &stamp, const QString &marker, QByteArrayView bytes)
 {
-    if (!m_log)
+    if (!m_writer)
         return;
     if (isOtherDate(stamp, m_lastDate)) {
         m_pendingLog.append(captureDateLine(stamp));
         m_lastDate = stamp;
     }
     m_pendingLog.append(captureTrafficLine(stamp, marker, bytes));
-    if (m_raw && marker == kMarkerIn)
+    if (m_keepsRaw && marker == kMarkerIn)
         m_pendingRaw.append(bytes);
     // The write is never made here, inside the session's receive path: the timer makes it, at
     // once when much is waiting. An idle line costs no wake-ups.
@@ -84,29 +114,14 @@ void TrafficCapture::addLine(const platform::SystemTime &stamp, const QString &m
         m_flushTimer->start(0);
     else if (!m_flushTimer->isActive())
         m_flushTimer->start(kFlushMs);
-
 }
 
 void TrafficCapture::flush()
 {
-    if (!m_log)
+    if (!m_writer)
         return;
     m_flushTimer->stop();
-    try {
-        // The raw file first: the log never holds a line whose bytes the raw file lacks.
-        if (m_raw && !m_pendingRaw.isEmpty()) {
-            m_raw->append(m_pendingRaw);
-            m_pendingRaw.clear();
-        }
-        if (!m_pendingLog.isEmpty()) {
-            m_log->append(m_pendingLog);
-            m_pendingLog.clear();
-        }
-        m_log->checkStillThere();
-        if (m_raw)
-            m_raw->checkStillThere();
-    } catch (const platform::Failure &failure) {
-        close();
-        emit failed(failure);
-    }
+    if (m_pendingLog.isEmpty() && m_pendingRaw.isEmpty())
+        return;
+    m_writer->submit(std::exchange(m_pendingLog, {}), std::exchange(m_pendingRaw, {}));
 }

@@ -3,15 +3,16 @@
 // request, the received bytes into a raw file (.bin) beside it. It follows the session, never
 // the list's widgets: every line the session appends while capturing becomes one file line.
 //
-// Lines are gathered in memory and handed to the operating system in one write per file a
-// quarter of a second after the first of them (as soon as the event loop comes round when a
-// megabyte is waiting), from a timer of their own, never inside the receive poll, so that a
-// crash loses at most the last second; stop() and the destructor write what is left. A file
-// whose folder went away is noticed at the next write. Files are only appended to.
-// A write that fails, or a file that went away with its folder, ends the capture: failed()
-// tells it once, and what was written stays as it is.
+// Lines are gathered in memory and, a quarter of a second after the first of them (as soon as
+// the event loop comes round when a megabyte is waiting), handed as one batch to the capture's
+// writer thread, which gives each file one write: the UI thread never waits for the disk, and
+// a crash loses at most the last second. stop() and the destructor wait until everything is
+// written. A file whose folder went away is noticed at the next write. Files are only appended
+// to. A write that fails, or a file that went away with its folder, ends the capture: failed()
+// tells it once, on the UI thread, and what was written stays as it is.
 #include "AppendFile.h"
 #include "CaptureFormat.h"
+#include "CaptureWriter.h"
 #include "Clock.h"
 #include "Failure.h"
 #include "Timer.h"
@@ -20,6 +21,7 @@
 #include <QObject>
 #include <QString>
 #include <memory>
+#include <vector>
 
 class TerminalSession;
 
@@ -44,14 +46,17 @@ public:
     // failed() like any other.
     void stop();
 
-    bool isActive() const { return m_log != nullptr; }
+    bool isActive() const { return m_writer != nullptr; }
     const QString &logPath() const { return m_logPath; }
     const QString &rawPath() const { return m_rawPath; }
 
     // One traffic line: stamp, marker and the bytes that went out or came in.
     void addLine(const platform::SystemTime &stamp, const QString &marker, QByteArrayView bytes);
-    // Hands everything pending to the operating system now.
+    // Hands everything pending to the writer now.
     void flush();
+    // Waits until the writer has written what it was handed (or failed); a failure is told
+    // once the event loop comes round.
+    void waitForWrites();
 
 signals:
     // The capture ended because of failure; the files are closed.
@@ -60,10 +65,13 @@ signals:
 
 private:
     void close();
+    void onWriterFailed(quint64 generation);
 
-    std::unique_ptr<platform::AppendFile> m_log;
-    std::unique_ptr<platform::AppendFile> m_raw;
+    std::unique_ptr<CaptureWriter> m_writer;
+    std::vector<std::unique_ptr<CaptureWriter>> m_retired; // failed, maybe still in a write
+    quint64 m_generation = 0; // tells a late notice of an earlier capture's writer apart
     std::unique_ptr<platform::Timer> m_flushTimer;
+    bool m_keepsRaw = false;
     QString m_logPath;
     QString m_rawPath;
     QByteArray m_pendingLog;

@@ -1,13 +1,17 @@
 #pragma once
 // Append-only files the test plays: each path keeps what was appended, one entry per write, and
-// fails the way the test says (a full disk, a folder gone). Installs itself while alive.
+// fails or stalls the way the test says (a full disk, a folder gone, a slow disk). Installs
+// itself while alive. Appends run on the capture's writer thread: read a file after
+// TrafficCapture::waitForWrites() only.
 #include "AppendFile.h"
 
 #include <QByteArray>
 #include <QList>
-#include <QMap>
+#include <map>
+#include <QSemaphore>
 #include <QString>
 
+#include <atomic>
 #include <cerrno>
 #include <memory>
 
@@ -19,6 +23,10 @@ public:
         int failWritesWith = 0; // errno for every append from now on; 0 = appends succeed
         bool gone = false;      // the folder went away: checkStillThere() throws
         bool midLine = false;
+        // When set, each append waits for the gate (a disk that stalls), at most ten seconds:
+        // an append that had to give up counts in appendsGivenUp.
+        QSemaphore *gate = nullptr;
+        std::atomic<int> appendsGivenUp{0};
     };
 
     FakeAppendFiles()
@@ -33,7 +41,7 @@ public:
     FakeAppendFiles(const FakeAppendFiles &) = delete;
     FakeAppendFiles &operator=(const FakeAppendFiles &) = delete;
 
-    QMap<QString, File> files; // QMap keeps references stable while files are added
+    std::map<QString, File> files; // keeps references stable while files are added
     int refuseOpenWith = 0;
 
 private:
@@ -41,6 +49,8 @@ private:
         Fake(File &file, QString path) : file(file), path(std::move(path)) {}
         void append(QByteArrayView bytes) override
         {
+            if (file.gate && !file.gate->tryAcquire(1, 10000))
+                ++file.appendsGivenUp;
             if (file.failWritesWith != 0)
                 throw platform::appendFailure(file.failWritesWith, path);
             file.writes.append(bytes.toByteArray());

@@ -74,7 +74,10 @@ class TestCaptureProgram : public QObject {
     {
         p->fakePort()->arrive(bytes);
         p->timers()->advance(40 + TrafficCapture::kFlushMs);
-        QCoreApplication::sendPostedEvents(); // the queued report of a failure
+        control().capture().waitForWrites();
+        // The writer's notice of a failure, then the report it queues in turn.
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::sendPostedEvents();
     }
 
 private slots:

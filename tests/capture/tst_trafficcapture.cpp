@@ -14,6 +14,7 @@
 #include "modGlobal.h"
 
 #include <QDir>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -46,7 +47,15 @@ struct Rig {
     void receive(const QByteArray &bytes)
     {
         port->arrive(bytes);
-        timers.advance(40);
+        advance(40);
+    }
+    // Time goes on; then the writer is done with what it was handed, and a failure it met is
+    // told, as the event loop would tell it.
+    void advance(qint64 ms)
+    {
+        timers.advance(ms);
+        capture->waitForWrites();
+        QCoreApplication::sendPostedEvents();
     }
     FakeAppendFiles::File &log() { return files.files[kLog]; }
     FakeAppendFiles::File &bin() { return files.files[kBin]; }
@@ -73,6 +82,8 @@ private slots:
     void anOlderFileIsContinuedOnALineOfItsOwn();
     void aFailureEndsTheCaptureOnce_data();
     void aFailureEndsTheCaptureOnce();
+    void aStalledDiskNeverHoldsUpTheTerminal();
+    void aDiskThatDoesNotKeepUpEndsTheCapture();
     void aFileThatCannotBeOpenedStartsNothing();
     void realFileWhoseFolderIsRenamedAway();
     void realFileWhoseNameIsTakenByAnother();
@@ -93,10 +104,10 @@ void TestTrafficCapture::linesAreTheBytesWhateverTheDisplay()
     g_bytPeculiar = quint8(peculiar);
     r.capture->start(kLog, kBin, kHeader);
     r.session->SendText(QStringLiteral("AT<CR>\x01€"));
-    r.timers.advance(5);
+    r.advance(5);
     r.receive(QByteArray("OK\r\n\0\x81<LF>", 10));
     QCOMPARE(r.log().content(), kHeaderLine); // nothing but the header before the batch is due
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     QCOMPARE(r.log().content(), kHeaderLine
                                     + "14:03:27.000  [OUT]  AT<CR><SOH>\xE2\x82\xAC\n"
                                       "14:03:27.030  [IN]   OK<CR><LF><NUL><x81><LT>LF>\n");
@@ -118,7 +129,7 @@ void TestTrafficCapture::everyLineReachesTheSystemWithinAQuarterSecond()
         r.session->SendText(QString::number(i));
         appearedAt.append(r.timers.nowMs());
         expected.append(r.session->traffic().lineAt(i));
-        r.timers.advance(30);
+        r.advance(30);
         const QStringList written = QString::fromUtf8(r.log().content()).split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1);
         for (int k = 0; k <= i; ++k) {
             if (r.timers.nowMs() - appearedAt.at(k) >= TrafficCapture::kFlushMs)
@@ -138,7 +149,7 @@ void TestTrafficCapture::aLargeBatchIsWrittenAtTheNextTurn()
     const QByteArray big(TrafficCapture::kFlushBytes, 'x');
     r.capture->addLine(r.clock.now, kMarkerIn, big);
     QCOMPARE(r.log().writes.size(), 1); // not inside the line's own append
-    r.timers.advance(1);
+    r.advance(1);
     QCOMPARE(r.log().writes.size(), 2);
     QCOMPARE(r.bin().content(), big);
 }
@@ -153,7 +164,7 @@ void TestTrafficCapture::stopAndDestructionWriteWhatIsPending()
     QVERIFY(!r.capture->isActive());
     QCOMPARE(r.log().content(), kHeaderLine + "14:03:27.000  [OUT]  A\n");
     r.session->SendText(QStringLiteral("B")); // after the stop: not captured
-    r.timers.advance(1000);
+    r.advance(1000);
     QCOMPARE(r.log().content(), kHeaderLine + "14:03:27.000  [OUT]  A\n");
     QCOMPARE(active.size(), 2);
 
@@ -195,7 +206,7 @@ void TestTrafficCapture::aFailureEndsTheCaptureOnce()
     QSignalSpy failed(r.capture.get(), &TrafficCapture::failed);
     r.capture->start(kLog, kBin, kHeader);
     r.receive("before");
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     const QByteArray written = r.log().content();
     QVERIFY(written.endsWith("[IN]   before\n"));
 
@@ -203,7 +214,7 @@ void TestTrafficCapture::aFailureEndsTheCaptureOnce()
     failing.failWritesWith = error;
     failing.gone = folderGone;
     r.receive("after");
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     QCOMPARE(failed.size(), 1);
     QVERIFY(!r.capture->isActive());
     const auto failure = failed.at(0).at(0).value<platform::Failure>();
@@ -214,7 +225,7 @@ void TestTrafficCapture::aFailureEndsTheCaptureOnce()
     // The terminal goes on; the capture stays ended and says nothing more.
     r.session->SendText(QStringLiteral("still here"));
     r.receive("more");
-    r.timers.advance(2000);
+    r.advance(2000);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(r.port->written, QByteArray("still here"));
     QCOMPARE(r.session->traffic().count(), 4);
@@ -222,6 +233,54 @@ void TestTrafficCapture::aFailureEndsTheCaptureOnce()
     // went nowhere: nothing to compare.)
     if (!rawFails && !folderGone)
         QCOMPARE(r.log().content(), written);
+}
+
+void TestTrafficCapture::aStalledDiskNeverHoldsUpTheTerminal()
+{
+    QSemaphore gate; // outlives the rig, whose writer may wait for it
+    Rig r;
+    r.capture->start(kLog, kBin, kHeader);
+    r.log().gate = &gate;
+    r.bin().gate = &gate;
+    // The disk takes nothing for a while: sends, receives and flushes go on regardless.
+    for (int i = 0; i < 20; ++i) {
+        r.session->SendText(QStringLiteral("S%1").arg(i));
+        r.port->arrive("R" + QByteArray::number(i));
+        r.timers.advance(300);
+    }
+    QCOMPARE(r.session->traffic().count(), 40);
+    QCOMPARE(r.port->written.size(), 50);
+    gate.release(1000);
+    r.capture->stop();
+    QCOMPARE(r.log().appendsGivenUp + r.bin().appendsGivenUp, 0);
+    const QStringList written = QString::fromUtf8(r.log().content()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(written.size(), 41);
+    for (int i = 0; i < 40; ++i)
+        QCOMPARE(written.at(i + 1).left(21), r.session->traffic().lineAt(i).left(21));
+    QVERIFY(r.bin().content().startsWith("R0R1R2"));
+}
+
+void TestTrafficCapture::aDiskThatDoesNotKeepUpEndsTheCapture()
+{
+    QSemaphore gate;
+    Rig r;
+    QSignalSpy failed(r.capture.get(), &TrafficCapture::failed);
+    r.capture->start(kLog, QString(), kHeader);
+    r.log().gate = &gate;
+    const QByteArray megabyte(1 << 20, 'x');
+    for (int i = 0; i * megabyte.size() <= CaptureWriter::kMostQueuedBytes + megabyte.size() && failed.isEmpty(); ++i) {
+        r.capture->addLine(r.clock.now, kMarkerIn, megabyte);
+        r.timers.advance(1);
+        QCoreApplication::sendPostedEvents();
+    }
+    QCOMPARE(failed.size(), 1);
+    QCOMPARE(failed.at(0).at(0).value<platform::Failure>().textId, 1723);
+    QVERIFY(!r.capture->isActive());
+    // Ending the capture did not wait for the stalled write.
+    QCOMPARE(r.log().appendsGivenUp.load(), 0);
+    r.session->SendText(QStringLiteral("on"));
+    QCOMPARE(r.port->written, QByteArray("on"));
+    gate.release(1000);
 }
 
 void TestTrafficCapture::aFileThatCannotBeOpenedStartsNothing()
@@ -233,8 +292,8 @@ void TestTrafficCapture::aFileThatCannotBeOpenedStartsNothing()
     QVERIFY(!r.capture->isActive());
     QCOMPARE(active.size(), 0);
     r.session->SendText(QStringLiteral("x"));
-    r.timers.advance(1000);
-    QVERIFY(r.files.files.isEmpty());
+    r.advance(1000);
+    QVERIFY(r.files.files.empty());
 }
 
 void TestTrafficCapture::realFileWhoseFolderIsRenamedAway()
@@ -247,10 +306,10 @@ void TestTrafficCapture::realFileWhoseFolderIsRenamedAway()
     platform::setAppendFileFactory({}); // the real files, not the rig's fakes
     r.capture->start(log, QString(), kHeader);
     r.receive("one");
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     QVERIFY(QDir(dir.path()).rename(QStringLiteral("captures"), QStringLiteral("moved")));
     r.receive("two");
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(failed.at(0).at(0).value<platform::Failure>().textId, 1721);
     // The file went with its folder; what it holds is whole lines.
@@ -272,7 +331,7 @@ void TestTrafficCapture::realFileWhoseNameIsTakenByAnother()
     QVERIFY(QFile::remove(log));
     QVERIFY(writeFile(log, "someone else's\n"));
     r.receive("x");
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     QCOMPARE(failed.size(), 1);
     QCOMPARE(readFile(log), QByteArray("someone else's\n"));
 }
@@ -288,7 +347,7 @@ void TestTrafficCapture::realWriteRefusedHalfwayLeavesTheFileAsItWas()
     platform::setAppendFileFactory({});
     r.capture->start(log, QString(), kHeader);
     r.receive("complete");
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     const QByteArray before = readFile(log);
 
     rlimit old{};
@@ -297,7 +356,7 @@ void TestTrafficCapture::realWriteRefusedHalfwayLeavesTheFileAsItWas()
     const rlimit small{rlim_t(before.size() + 100), old.rlim_max};
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
     r.receive(QByteArray(1000, 'y'));
-    r.timers.advance(TrafficCapture::kFlushMs);
+    r.advance(TrafficCapture::kFlushMs);
     ::setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previousHandler);
 

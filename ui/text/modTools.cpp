@@ -107,6 +107,7 @@ constexpr std::array kTable{
     Row{1720, u"%%: der Datenträger ist voll", u"%%: the disk is full"},
     Row{1721, u"%%: der Ordner existiert nicht (mehr)", u"%%: the folder does not exist (any more)"},
     Row{1722, u"%%: %%", u"%%: %%"},
+    Row{1723, u"%%: der Datenträger kommt nicht nach", u"%%: the disk does not keep up"},
 };
 
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),
