@@ -1,5 +1,6 @@
 #include "MainProgram.h"
 
+#include "CaptureControl.h"
 #include "CommandFileDialogs.h"
 #include "CommandSlots.h"
 #include "DeviceWatcher.h"
@@ -31,6 +32,7 @@ MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform:
     m_commands = new CommandSlots(*m_form, *m_session);
     m_listOutput = new TrafficListOutput(*m_form, *m_session, m_folder);
     m_lineControls = new LineControls(*m_form, *m_session, *m_modemLines);
+    m_capture = std::make_unique<CaptureControl>(*m_form, *m_session, m_folder);
     QObject::connect(m_form.get(), &frmMain::unloading, m_form.get(), [this] { saveSettings(); });
     connectMenus();
 }
@@ -38,6 +40,7 @@ MainProgram::MainProgram(const QString &programFolder, std::unique_ptr<platform:
 MainProgram::~MainProgram()
 {
     // The window and its handlers go first; the session they present outlives them.
+    m_capture.reset();
     m_form.reset();
 }
 
@@ -69,6 +72,7 @@ void MainProgram::load()
     m_session->setPresets(presets);
     openInterface(false);
     m_form->ApplyLanguage();
+    m_capture->startAutomatic();
     m_commands->refreshToolTips();
     m_form->txtSend->setText(QString());
     // Setting an empty field to empty raises no change, but the button must follow anyway.

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class CaptureControl;
 class CommandSlots;
 class LineControls;
 class ModemLines;
@@ -40,6 +41,7 @@ public:
     TerminalPresenter &presenter() { return *m_presenter; }
     CommandSlots &commands() { return *m_commands; }
     TrafficListOutput &listOutput() { return *m_listOutput; }
+    CaptureControl &captureControl() { return *m_capture; }
     TrafficListModel &traffic();
     const QString &programFolder() const { return m_folder; }
 
@@ -71,6 +73,7 @@ private:
     std::unique_ptr<Reconnector> m_reconnector; // refers to the session
     std::unique_ptr<ModemLines> m_modemLines;   // refers to the session
     std::unique_ptr<frmMain> m_form;
+    std::unique_ptr<CaptureControl> m_capture; // on the window and the session
     TerminalPresenter *m_presenter = nullptr; // owned by the window
     CommandSlots *m_commands = nullptr;       // owned by the window
     TrafficListOutput *m_listOutput = nullptr; // owned by the window

@@ -81,6 +81,18 @@ std::optional<QString> QtDialogs::saveFile(QWidget *parent, const FileDialogOpti
     return runFileDialog(parent, options, QFileDialog::AcceptSave);
 }
 
+std::optional<QString> QtDialogs::chooseFolder(QWidget *parent, const QString &title,
+                                              const QString &initialFolder)
+{
+    QFileDialog dialog(parent, title, initialFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList folders = dialog.selectedFiles();
+    return folders.isEmpty() ? QString() : folders.first();
+}
+
 QString qtFileFilter(const QString &barSeparatedFilter)
 {
     const QStringList parts = barSeparatedFilter.split(QLatin1Char('|'));

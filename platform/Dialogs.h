@@ -33,6 +33,9 @@ public:
     // Return the chosen path, or nothing when cancelled.
     virtual std::optional<QString> openFile(QWidget *parent, const FileDialogOptions &options) = 0;
     virtual std::optional<QString> saveFile(QWidget *parent, const FileDialogOptions &options) = 0;
+    // Returns the chosen folder, or nothing when cancelled.
+    virtual std::optional<QString> chooseFolder(QWidget *parent, const QString &title,
+                                                const QString &initialFolder) = 0;
 };
 
 class QtDialogs final : public Dialogs {
@@ -43,6 +46,8 @@ public:
                                     const QString &text) override;
     std::optional<QString> openFile(QWidget *parent, const FileDialogOptions &options) override;
     std::optional<QString> saveFile(QWidget *parent, const FileDialogOptions &options) override;
+    std::optional<QString> chooseFolder(QWidget *parent, const QString &title,
+                                        const QString &initialFolder) override;
 };
 
 // Turns "description|pattern|description|pattern" into Qt's "description (pattern);;..." form.

@@ -35,6 +35,31 @@ void appendToken(QString &out, QStringView name)
     out.append(u'>');
 }
 
+// Whether the name between "<" and ">" is one this form writes.
+bool isTokenName(QStringView name)
+{
+    if (name == u"DEL" || name == u"LT")
+        return true;
+    if (std::find(kControlNames.begin(), kControlNames.end(), name) != kControlNames.end())
+        return true;
+    for (const QStringView hole : {u"x81", u"x8D", u"x8F", u"x90", u"x9D"}) {
+        if (name == hole)
+            return true;
+    }
+    return false;
+}
+
+// Whether the data at `at` (a "<") would read back as a token: then it is written "<LT>".
+bool readsAsToken(QStringView raw, qsizetype at)
+{
+    // Names are two or three characters long.
+    for (qsizetype close = at + 3; close <= at + 4 && close < raw.size(); ++close) {
+        if (raw[close] == u'>')
+            return isTokenName(raw.sliced(at + 1, close - at - 1));
+    }
+    return false;
+}
+
 } // namespace
 
 void appendTokenizedData(QString &out, QStringView raw)
@@ -44,11 +69,15 @@ void appendTokenizedData(QString &out, QStringView raw)
         const char16_t u = raw[i].unicode();
         // Plain characters pass in runs; only control codes and the code page's holes (which
         // decode to the C1 control of the same value) need a token.
-        if (u >= 0x20 && u != 0x7F && (u < 0x80 || u > 0x9F))
+        if (u >= 0x20 && u != 0x7F && (u < 0x80 || u > 0x9F) && u != u'<')
+            continue;
+        if (u == u'<' && !readsAsToken(raw, i))
             continue;
         out.append(raw.sliced(runStart, i - runStart));
         runStart = i + 1;
-        if (u < 0x20) {
+        if (u == u'<') {
+            appendToken(out, u"LT");
+        } else if (u < 0x20) {
             appendToken(out, kControlNames[u]);
         } else if (u == 0x7F) {
             appendToken(out, u"DEL");

@@ -7,7 +7,9 @@
 // Raw data is text with one Windows-1252 character per byte, as the serial layer hands it over.
 // Codes 0-31 and 127 become their ASCII abbreviation between "<" and ">" ("<NUL>", "<CR>",
 // "<ESC>", "<DEL>"); the five bytes the code page leaves undefined (0x81, 0x8D, 0x8F, 0x90,
-// 0x9D) become "<x81>" and so on; every other byte is its Windows-1252 character.
+// 0x9D) become "<x81>" and so on; every other byte is its Windows-1252 character. A "<" that
+// starts a text reading as one of these tokens (or as "<LT>") becomes "<LT>", so that a device
+// sending the four characters "<CR>" is told apart from one sending a carriage return.
 #include "Clock.h"
 
 #include <QByteArrayView>

@@ -11,6 +11,8 @@
 #include "modGlobal.h"
 #include "modTools.h"
 
+#include <QMetaMethod>
+
 #include <algorithm>
 
 TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, PollCadence cadence,
@@ -158,6 +160,7 @@ void TerminalSession::AddTrafficLine(const QString &marker, const QString &data,
 {
     m_traffic->appendLine(formatTrafficLine(stamp, marker, data), rawData);
     emit lineAppended(int(m_traffic->count() - 1));
+    tellLineBytes(marker, rawData);
 }
 
 void TerminalSession::clearTraffic()
@@ -189,6 +192,14 @@ void TerminalSession::receiveChunk()
     else if (g_bytPeculiar != 0)
         s = CharsToTokens(s);
     AddTrafficLine(kMarkerIn, s, raw);
+}
+
+// The port's text holds one character per byte, so its bytes come back exactly; the work is
+// only done for a listener.
+void TerminalSession::tellLineBytes(const QString &marker, const QString &lineText)
+{
+    if (isSignalConnected(QMetaMethod::fromSignal(&TerminalSession::lineBytesAppended)))
+        emit lineBytesAppended(stamp, marker, platform::encodeCp1252(lineText));
 }
 
 void TerminalSession::onDeviceLost()

@@ -81,6 +81,10 @@ signals:
     void sendFailed(const platform::Failure &failure);
     void deviceLost();
     void lineAppended(int row);
+    // After lineAppended for a sent or received line: the bytes that went out or came in,
+    // whatever the display shows of them.
+    void lineBytesAppended(const platform::SystemTime &stamp, const QString &marker,
+                           const QByteArray &bytes);
     void trafficCleared();
     void presetsChanged();
 
@@ -93,6 +97,7 @@ private:
     void onDeviceLost();
     void setConnection(bool open, const QString &statusText);
     bool openFromSettings(const QString &closedStatusText, bool report);
+    void tellLineBytes(const QString &marker, const QString &lineText);
 
     std::unique_ptr<platform::SerialPort> m_port;
     std::unique_ptr<TrafficListModel> m_traffic;

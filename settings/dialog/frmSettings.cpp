@@ -4,6 +4,7 @@
 
 #include "BaudRates.h"
 #include "HexDisplayOption.h"
+#include "CaptureTab.h"
 #include "PortDiscovery.h"
 #include "TextNumbers.h"
 #include "modFormat.h"
@@ -145,6 +146,7 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
     setObjectName(QStringLiteral("frmSettings"));
     setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
+    captureTab = new CaptureTab(SSTab1);
     const QList<QWidget *> captioned{labSpsPcPort, labSpsBaudrate, labSpsDataformat,
                                      labLanguageProgram, chkSpecialChar, chkHexDisplay};
     for (QWidget *widget : captioned) {
@@ -286,6 +288,7 @@ void frmSettings::FillControls()
         chkSpecialChar->setCheckState(g_bytPeculiar == 1 ? Qt::Checked : Qt::Unchecked);
     fillHexDisplayBox(chkHexDisplay);
     fillConnectionControls();
+    captureTab->fill();
 }
 
 void frmSettings::FillPortLists(const QString &portList, QComboBox *visible, QComboBox *companion,
@@ -333,6 +336,7 @@ void frmSettings::ReadControls()
     }
     readHexDisplayBox(chkHexDisplay);
     readConnectionControls();
+    captureTab->read();
 }
 
 void frmSettings::ApplyLanguage()
@@ -353,6 +357,7 @@ void frmSettings::ApplyLanguage()
     cmdOk->setText(fkt_ToolsGetResString(1512));
     cmdCancel->setText(fkt_ToolsGetResString(1513));
     applyConnectionLanguage();
+    captureTab->applyLanguage();
     fitCaptionsToText();
 }
 

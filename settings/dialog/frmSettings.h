@@ -22,6 +22,7 @@
 #include <optional>
 #include <vector>
 
+class CaptureTab;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -78,6 +79,7 @@ public:
     QCheckBox *chkReconnect = nullptr;
     QPushButton *cmdOk = nullptr;
     QPushButton *cmdCancel = nullptr;
+    CaptureTab *captureTab = nullptr; // tab 3, the capture's settings
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,5 +1,6 @@
 #include "SettingsStore.h"
 
+#include "CaptureSettingsStore.h"
 #include "CommandFiles.h"
 #include "DisplaySettings.h"
 #include "ConnectionSettingsStore.h"
@@ -60,6 +61,7 @@ void prc_MainLoadSettings(const QString &programFolder, CommandSet &presets)
     }
     loadDisplaySettings(settingsFilePath(programFolder));
     loadConnectionSettings(settingsFilePath(programFolder));
+    loadCaptureSettings(settingsFilePath(programFolder));
     prc_MainLoadCommandFile(defaultCommandsFilePath(programFolder), presets);
 }
 
@@ -71,5 +73,6 @@ void prc_MainSaveSettings(const QString &programFolder, const CommandSet &preset
     platform::writeProfileStrings(kSection, entries, settingsFilePath(programFolder));
     saveDisplaySettings(settingsFilePath(programFolder));
     saveConnectionSettings(settingsFilePath(programFolder));
+    saveCaptureSettings(settingsFilePath(programFolder));
     prc_MainSaveCommandFile(defaultCommandsFilePath(programFolder), presets);
 }

@@ -253,7 +253,7 @@ private slots:
             QVERIFY(e.widget->width() >= e.widget->sizeHint().width());
             QVERIFY(e.widget->geometry().right() < e.parent->width());
         }
-        QCOMPARE(dialog->SSTab1->count(), 3);
+        QCOMPARE(dialog->SSTab1->count(), 4); // the three of the design and the capture's
         QVERIFY(dialog->cboPcPortTemp->isHidden());
         for (const QComboBox *box : {dialog->cboPcPort, dialog->cboBaudrate, dialog->cboLanguageProgram})
             QVERIFY(!box->isEditable());

@@ -10,7 +10,7 @@
 class ScriptedDialogs final : public platform::Dialogs {
 public:
     struct Shown {
-        QString kind; // "message", "input", "open", "save"
+        QString kind; // "message", "input", "open", "save", "folder"
         QString text;  // message text or input prompt
         QString title;
         platform::MessageIcon icon = platform::MessageIcon::None;
@@ -45,6 +45,15 @@ public:
         return fileAnswer;
     }
 
+    std::optional<QString> chooseFolder(QWidget *, const QString &title, const QString &initialFolder) override
+    {
+        platform::FileDialogOptions o;
+        o.title = title;
+        o.initialFolder = initialFolder;
+        shown.append({QStringLiteral("folder"), {}, title, platform::MessageIcon::None, {}, o});
+        return folderAnswer;
+    }
+
     int count(const QString &kind) const
     {
         int n = 0;
@@ -56,4 +65,5 @@ public:
     QList<Shown> shown;
     std::optional<QString> inputAnswer;
     std::optional<QString> fileAnswer; // nullopt = the user cancels
+    std::optional<QString> folderAnswer;
 };

@@ -2,6 +2,7 @@
 
 #include "DisplayGlobals.h"
 #include "ConnectionSettings.h"
+#include "CaptureSettings.h"
 #include "MainProgram.h"
 #include "ProfileFile.h"
 #include "QtSerialPort.h"
@@ -31,6 +32,8 @@ void TestProgram::resetGlobals()
     g_bytHexDisplay = 0;
     resetConnectionSettings();
     g_lngErrNumber = 0;
+    g_strCaptureFolder.clear();
+    g_bytCaptureRaw = 0;
 }
 
 void TestProgram::mapPort(int com, const QString &devicePath)

@@ -94,7 +94,10 @@ private slots:
         QTest::newRow("answer") << bytes({'O', 'K', 13, 10}) << QStringLiteral("OK<CR><LF>");
         QTest::newRow("frame") << bytes({2, '1', '2', 3, 0x1B, 0x7F}) << QStringLiteral("<STX>12<ETX><ESC><DEL>");
         QTest::newRow("runs of controls") << bytes({0, 0, 9, 9}) << QStringLiteral("<NUL><NUL><HT><HT>");
-        QTest::newRow("typed token text stays") << QStringLiteral("<CR>") << QStringLiteral("<CR>");
+        // Text that would read back as a token is told apart from the byte it names.
+        QTest::newRow("typed token text") << QStringLiteral("<CR>") << QStringLiteral("<LT>CR>");
+        QTest::newRow("typed less-than token") << QStringLiteral("<LT>") << QStringLiteral("<LT>LT>");
+        QTest::newRow("other angle text stays") << QStringLiteral("<ab> <X> <") << QStringLiteral("<ab> <X> <");
     }
     void mixedData()
     {

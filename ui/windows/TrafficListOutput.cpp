@@ -57,7 +57,11 @@ void TrafficListOutput::saveList()
     const std::optional<QString> path = platform::dialogs().saveFile(&m_form, dlg);
     if (!path || path->isEmpty())
         return;
-    const QString failure = writeListFile(*path, trafficCaptureText(m_session.traffic()));
+    // A saved list ends each line like a capture file does, so the two compare line by line.
+    QString text = trafficCaptureText(m_session.traffic());
+    if (!text.isEmpty())
+        text.append(u'\n');
+    const QString failure = writeListFile(*path, text);
     if (!failure.isEmpty())
         platform::dialogs().messageBox(&m_form, fkt_FormatInsertParam(fkt_ToolsGetResString(1750), *path, failure),
                                        kAppTitle, platform::MessageIcon::Critical);

@@ -1,6 +1,7 @@
 #include "frmMain.h"
 
 #include "ListMenus.h"
+#include "CaptureActions.h"
 #include "QtLanguage.h"
 #include "TrafficListView.h"
 #include "Twips.h"
@@ -103,6 +104,7 @@ frmMain::frmMain(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmMain"));
     createControls();
     createMenus();
+    createCaptureControls(*this);
     createShortcuts();
     setTabOrder();
 
@@ -280,6 +282,7 @@ void frmMain::ApplyLanguage()
     cmdQuit->setText(fkt_ToolsGetResString(1036));
     applyListLanguage(*this);
     emit languageApplied();
+    applyCaptureLanguage(*this);
 }
 
 int frmMain::outerWidthTwips() const

@@ -19,6 +19,7 @@ class QListView;
 class QMenu;
 class QPushButton;
 class QStatusBar;
+class CaptureStatusPanel;
 
 constexpr int kDesignWidth = 10770;  // outer size in twips, also the minimum size
 constexpr int kDesignHeight = 8790;
@@ -76,6 +77,10 @@ public:
     QAction *mnuEditSettings = nullptr;
     QMenu *mnuQuestion = nullptr;
     QAction *mnuQuestionProgramInfo = nullptr;
+    // The capture's entries and status panel (CaptureActions.cpp).
+    QAction *mnuFileCaptureStart = nullptr;
+    QAction *mnuFileCaptureStop = nullptr;
+    CaptureStatusPanel *stbCapture = nullptr;
 
     // Getting lines out of the list, pausing and finding, the hex display (ListMenus.cpp);
     // the first three are the list's context menu too.
