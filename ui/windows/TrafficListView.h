@@ -72,6 +72,10 @@ private:
     void markAllChanged();
     void drawFrame();
 
+    // A traffic list is read rather than watched: 30 frames a second follow a stream smoothly
+    // and cost half of what 60 do. A slower display sets a longer period.
+    static constexpr int kShortestFramePeriodMs = 33;
+
     QSize m_rowSize{1, 1};
     FramePacer m_pacer;
     PacedScrollBar *m_verticalBar = nullptr;
