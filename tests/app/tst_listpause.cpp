@@ -1,6 +1,8 @@
 // The traffic list's pause, its find bar, the hex display with its setting and the byte
 // counts in the status bar, in both languages.
 #include "ListOutputFixture.h"
+#include "TrafficCounters.h"
+#include "TrafficLine.h"
 
 class TstListPause : public ListOutputFixture {
     Q_OBJECT
@@ -226,6 +228,10 @@ private slots:
         p->session().SendText(QStringLiteral("AT<CR>")); // shown as typed, three bytes out
         form().mnuEditHex->trigger();
         receive("12");                                    // shown as five characters
+        // A note line is the program's text, not traffic.
+        p->session().AddTrafficLine(kMarkerNote, QStringLiteral("Verbindung verloren"));
+        // While lines stream in, the panel follows within a quarter second.
+        p->timers()->advance(TrafficCounters::kCalmMs);
         QCOMPARE(form().stbStatusBytes->text(), counted);
         QVERIFY(form().stbStatusBytes->isVisible());
         p->session().closeInterface();

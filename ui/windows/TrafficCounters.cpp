@@ -1,37 +1,59 @@
 #include "TrafficCounters.h"
 
-#include "CaptureLine.h"
 #include "ListMenus.h"
 #include "TerminalSession.h"
 #include "TrafficLine.h"
 #include "frmMain.h"
 
 TrafficCounters::TrafficCounters(frmMain &form, TerminalSession &session, QObject *parent)
-    : QObject(parent), m_form(form), m_session(session)
+    : QObject(parent), m_form(form), m_calm(platform::makeTimer(platform::TimerKind::SingleShot))
 {
-    connect(&m_session, &TerminalSession::connectionChanged, this,
+    m_calm->timeout = [this] { calmOver(); };
+    connect(&session, &TerminalSession::connectionChanged, this,
             [this](bool open) { connectionChanged(open); });
-    connect(&m_session, &TerminalSession::lineAppended, this, &TrafficCounters::lineAppended);
+    connect(&session, &TerminalSession::lineBytesAppended, this,
+            [this](const platform::SystemTime &, const QString &marker, const QByteArray &bytes) {
+                lineBytes(marker, bytes);
+            });
 }
 
 void TrafficCounters::connectionChanged(bool open)
 {
     // Closing keeps the counts readable; the next opening starts them anew.
-    if (!open)
+    if (open) {
+        m_received = 0;
+        m_sent = 0;
+    }
+    show();
+}
+
+void TrafficCounters::lineBytes(const QString &marker, const QByteArray &bytes)
+{
+    // Note lines carry the program's text, not traffic.
+    if (marker == kMarkerOut)
+        m_sent += bytes.size();
+    else if (marker == kMarkerIn)
+        m_received += bytes.size();
+    else
         return;
-    m_received = 0;
-    m_sent = 0;
+    if (m_calm->isActive()) {
+        m_unshown = true;
+        return;
+    }
+    show();
+    m_calm->start(kCalmMs);
+}
+
+void TrafficCounters::show()
+{
+    m_unshown = false;
     showByteCounts(m_form, m_received, m_sent);
 }
 
-void TrafficCounters::lineAppended(int row)
+void TrafficCounters::calmOver()
 {
-    const TrafficListModel &traffic = m_session.traffic();
-    const qsizetype bytes = traffic.rawDataAt(row).size();
-    const QString marker = traffic.lineAt(row).mid(kTrafficDataColumn - kMarkerOut.size(), kMarkerOut.size());
-    if (marker == kMarkerOut)
-        m_sent += bytes;
-    else
-        m_received += bytes;
-    showByteCounts(m_form, m_received, m_sent);
+    if (!m_unshown)
+        return;
+    show();
+    m_calm->start(kCalmMs);
 }

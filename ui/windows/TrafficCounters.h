@@ -1,7 +1,14 @@
 #pragma once
 // The status bar's count of the bytes received and sent since the port last opened, taken
-// from what the lines hold as raw data (so the display mode does not change it).
+// from the bytes that actually went out or came in (so the display mode does not change it).
+// The panel follows the counts at most every kCalmMs while lines stream in: laying out and
+// drawing the status bar per line would cost more than the list itself.
+#include "Clock.h"
+#include "Timer.h"
+
+#include <QByteArray>
 #include <QObject>
+#include <memory>
 
 class TerminalSession;
 class frmMain;
@@ -9,6 +16,8 @@ class frmMain;
 class TrafficCounters : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kCalmMs = 250;
+
     TrafficCounters(frmMain &form, TerminalSession &session, QObject *parent);
 
     qint64 received() const { return m_received; }
@@ -16,10 +25,13 @@ public:
 
 private:
     void connectionChanged(bool open);
-    void lineAppended(int row);
+    void lineBytes(const QString &marker, const QByteArray &bytes);
+    void show();
+    void calmOver();
 
     frmMain &m_form;
-    TerminalSession &m_session;
+    std::unique_ptr<platform::Timer> m_calm;
     qint64 m_received = 0;
     qint64 m_sent = 0;
+    bool m_unshown = false;
 };
