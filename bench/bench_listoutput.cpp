@@ -3,6 +3,7 @@
 // the memory the raw data of token and hex lines takes.
 #include "CaptureLine.h"
 #include "Tokens.h"
+#include "BenchLines.h"
 #include "TrafficLine.h"
 #include "TrafficListModel.h"
 #include "TrafficText.h"
@@ -20,25 +21,13 @@ namespace {
 
 constexpr int kLines = 1'000'000;
 
-platform::SystemTime stampFor(int i)
-{
-    platform::SystemTime t{2026, 1, 3, 7, 0, 0, 0, 0};
-    const int ms = i * 7;
-    t.wHour = quint16(ms / 3'600'000 % 24);
-    t.wMinute = quint16(ms / 60'000 % 60);
-    t.wSecond = quint16(ms / 1000 % 60);
-    t.wMilliseconds = quint16(ms % 1000);
-    return t;
-}
-
 // A received measurement of 19 bytes; every other line shown with tokens, every tenth as hex.
 void fill(TrafficListModel &model)
 {
     for (int i = 0; i < kLines; ++i) {
-        const QString raw = QStringLiteral("MEAS %1 V\r\n").arg(i % 100000, 6, 10, QLatin1Char('0'))
-                                .leftJustified(19, QLatin1Char('.'), true);
+        const QString raw = bench::measurementFor(i, 19);
         const QString shown = i % 10 == 9 ? hexData(raw) : i % 2 ? CharsToTokens(raw) : raw;
-        model.appendLine(formatTrafficLine(stampFor(i), i % 2 ? kMarkerIn : kMarkerOut, shown), raw);
+        model.appendLine(formatTrafficLine(bench::stampFor(i), i % 2 ? kMarkerIn : kMarkerOut, shown), raw);
     }
 }
 

@@ -1,5 +1,6 @@
 // Traffic list at session length: appending a million 40-character lines, the memory they
 // take beyond their text, and selecting/scrolling to the last of them in a shown view.
+#include "BenchLines.h"
 #include "TrafficLine.h"
 #include "TrafficLineDelegate.h"
 #include "TrafficListModel.h"
@@ -32,19 +33,7 @@ qint64 residentBytes()
 // A received line as the terminal builds it: stamp, marker and 19 characters of data.
 QString dataFor(int i)
 {
-    QString data = QStringLiteral("MEAS %1 V\r\n").arg(i % 100000, 6, 10, QLatin1Char('0'));
-    return data.leftJustified(kLineChars - 21, QLatin1Char('.'), true);
-}
-
-platform::SystemTime stampFor(int i)
-{
-    platform::SystemTime t{2026, 1, 3, 7, 0, 0, 0, 0};
-    const int ms = i * 7;
-    t.wHour = quint16(ms / 3'600'000 % 24);
-    t.wMinute = quint16(ms / 60'000 % 60);
-    t.wSecond = quint16(ms / 1000 % 60);
-    t.wMilliseconds = quint16(ms % 1000);
-    return t;
+    return bench::measurementFor(i, kLineChars - 21);
 }
 
 void row(const char *what, double value, const char *unit)
@@ -80,7 +69,7 @@ Figures appendMillion(TrafficListModel &model)
     qint64 appendNs = 0;
     for (int i = 0; i < kLines; ++i) {
         timer.start();
-        const QString line = formatTrafficLine(stampFor(i), i % 2 ? kMarkerIn : kMarkerOut,
+        const QString line = formatTrafficLine(bench::stampFor(i), i % 2 ? kMarkerIn : kMarkerOut,
                                                data[size_t(i) % data.size()]);
         formatNs += timer.nsecsElapsed();
         timer.start();
@@ -127,7 +116,7 @@ int main(int argc, char **argv)
     for (int i = 0; i < 200; ++i) {
         QElapsedTimer cycle;
         cycle.start();
-        model.appendLine(formatTrafficLine(stampFor(kLines + i), kMarkerIn, dataFor(i)));
+        model.appendLine(formatTrafficLine(bench::stampFor(kLines + i), kMarkerIn, dataFor(i)));
         timer.start();
         view.selectLastAndScroll();
         selectMs.push_back(timer.nsecsElapsed() / 1e6);
@@ -154,7 +143,7 @@ int main(int argc, char **argv)
     const int burst = 100000;
     timer.start();
     for (int i = 0; i < burst; ++i) {
-        model.appendLine(formatTrafficLine(stampFor(i), kMarkerIn, dataFor(i)));
+        model.appendLine(formatTrafficLine(bench::stampFor(i), kMarkerIn, dataFor(i)));
         view.selectLastAndScroll();
         if (i % 100 == 99)
             app.processEvents();

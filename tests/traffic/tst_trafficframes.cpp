@@ -5,6 +5,7 @@
 #include "FakeTimers.h"
 #include "FramePacer.h"
 #include "PacedScrollBar.h"
+#include "PaintedLine.h"
 #include "TrafficLineDelegate.h"
 #include "TrafficListModel.h"
 #include "TrafficListView.h"
@@ -63,30 +64,6 @@ struct PacedList {
         }
     }
 };
-
-// A line drawn by the list's delegate, with only `visible` of the row exposed; the rest of the
-// picture stays white.
-QImage paintedRow(const QString &line, const QRect &visible)
-{
-    TrafficListModel model;
-    model.appendLine(line);
-    TrafficLineDelegate delegate;
-    QStyleOptionViewItem option;
-    option.font = terminalFont();
-    option.fontMetrics = QFontMetrics(option.font);
-    option.state = QStyle::State_Enabled;
-    option.palette.setColor(QPalette::Text, Qt::black);
-    option.palette.setColor(QPalette::Base, Qt::white);
-    const QSize size = delegate.sizeHint(option, model.index(0));
-    option.rect = QRect(QPoint(0, 0), size);
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setClipRect(visible.isValid() ? visible : option.rect);
-    delegate.paint(&painter, option, model.index(0));
-    painter.end();
-    return image;
-}
 
 } // namespace
 
@@ -248,11 +225,11 @@ void TestTrafficFrames::aPartlyVisibleRowShowsWhatTheWholeRowShowsThere()
     QFETCH(QString, line);
     QFETCH(int, fromCell);
     QFETCH(int, cells);
-    const QImage whole = paintedRow(line, QRect());
+    const QImage whole = paintedLine(line, QRect());
     const int cell = QFontMetrics(terminalFont()).horizontalAdvance(QLatin1Char('M'));
     const QRect visible(fromCell * cell + 3, 0, cells * cell, whole.height());
     QVERIFY(whole.rect().contains(visible));
-    const QImage part = paintedRow(line, visible);
+    const QImage part = paintedLine(line, visible);
     QCOMPARE(part.copy(visible), whole.copy(visible));
     // Something was drawn there, not just the background.
     QImage background(visible.size(), QImage::Format_RGB32);

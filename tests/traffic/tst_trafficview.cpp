@@ -1,4 +1,5 @@
 // The traffic list view: control pictures, one row per line, selecting and scrolling.
+#include "PaintedLine.h"
 #include "TrafficLine.h"
 #include "TrafficLineDelegate.h"
 #include "TrafficListModel.h"
@@ -72,27 +73,6 @@ bool hasColouredPixel(const QImage &image)
 }
 
 // The delegate's drawing of one unselected line on white.
-QImage paintedLine(const QString &line)
-{
-    TrafficListModel model;
-    model.appendLine(line);
-    TrafficLineDelegate delegate;
-    QStyleOptionViewItem option;
-    option.font = terminalFont();
-    option.fontMetrics = QFontMetrics(option.font);
-    option.state = QStyle::State_Enabled;
-    option.palette.setColor(QPalette::Text, Qt::black);
-    option.palette.setColor(QPalette::Base, Qt::white);
-    const QSize size = delegate.sizeHint(option, model.index(0));
-    option.rect = QRect(QPoint(0, 0), size);
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    delegate.paint(&painter, option, model.index(0));
-    painter.end();
-    return image;
-}
-
 } // namespace
 
 class TestTrafficView : public QObject {
