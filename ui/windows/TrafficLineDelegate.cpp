@@ -1,4 +1,5 @@
 #include "TrafficLineDelegate.h"
+#include "RowGlyphs.h"
 #include "TrafficListModel.h"
 
 #include <QApplication>
@@ -14,7 +15,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -105,59 +106,6 @@ QColor plainTextColour(const QStyleOptionViewItem &option)
                                            : QPalette::Text);
 }
 
-// Where each character of a line lies, without shaping the line: measured once per character
-// and font, so that a row draws only the characters inside the visible area however long its
-// line is.
-class CharAdvances {
-public:
-    explicit CharAdvances(const QFont &font) : m_metrics(font) { m_latin.fill(-1); }
-
-    // The advance of the character at `at` and how many code units it takes (a surrogate
-    // pair is one character).
-    std::pair<qreal, qsizetype> at(QStringView text, qsizetype at)
-    {
-        const QChar c = text[at];
-        if (c.isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate())
-            return {of(QChar::surrogateToUcs4(c, text[at + 1])), 2};
-        return {of(c.unicode()), 1};
-    }
-
-    qreal of(char32_t code)
-    {
-        if (code < m_latin.size()) {
-            qreal &advance = m_latin[code];
-            if (advance < 0)
-                advance = measure(code);
-            return advance;
-        }
-        const auto hit = m_other.constFind(code);
-        if (hit != m_other.constEnd())
-            return *hit;
-        const qreal advance = measure(code);
-        m_other.insert(code, advance);
-        return advance;
-    }
-
-private:
-    qreal measure(char32_t code) const
-    {
-        return m_metrics.horizontalAdvance(QString::fromUcs4(&code, 1));
-    }
-
-    QFontMetricsF m_metrics;
-    std::array<qreal, 256> m_latin;
-    QHash<char32_t, qreal> m_other;
-};
-
-CharAdvances &advancesFor(const QFont &font)
-{
-    static QHash<QString, std::shared_ptr<CharAdvances>> known; // the user-interface thread only
-    std::shared_ptr<CharAdvances> &entry = known[font.key()];
-    if (!entry)
-        entry = std::make_shared<CharAdvances>(font);
-    return *entry;
-}
-
 // The visible part of a run of characters that are all control characters or all not.
 struct VisibleRun {
     qsizetype first = 0; // the first character drawn
@@ -243,12 +191,53 @@ QFont nameFont(const QFont &rowFont, qreal cellWidth)
     return font;
 }
 
-void drawNameCell(QPainter *painter, const QRectF &cell, const QFont &names, QChar c)
+// What a row needs of its font, worked out once per font rather than on every paint.
+struct RowFont {
+    explicit RowFont(const QFont &rowFont)
+        : font(rowFont), glyphs(&RowGlyphs::of(rowFont)), pictureGlyphs(hasControlPictureGlyphs(rowFont))
+    {
+        const QFontMetricsF metrics(rowFont);
+        ascent = metrics.ascent();
+        height = metrics.height();
+        cellWidth = kControlCellChars * metrics.horizontalAdvance(QLatin1Char('M'));
+        names = pictureGlyphs ? rowFont : nameFont(rowFont, cellWidth);
+        nameGlyphs = &RowGlyphs::of(names);
+        const QFontMetricsF nameMetrics(names);
+        nameAscent = nameMetrics.ascent();
+        nameHeight = nameMetrics.height();
+    }
+
+    QFont font;
+    RowGlyphs *glyphs; // owned by RowGlyphs::of, which keeps every font's glyphs
+    bool pictureGlyphs;
+    qreal ascent = 0;
+    qreal height = 0;
+    qreal cellWidth = 0;
+    QFont names;
+    RowGlyphs *nameGlyphs = nullptr;
+    qreal nameAscent = 0;
+    qreal nameHeight = 0;
+};
+
+const RowFont &rowFontOf(const QFont &font)
+{
+    static std::optional<RowFont> last; // the user-interface thread only
+    if (!last || last->font != font)
+        last.emplace(font);
+    return *last;
+}
+
+void drawNameCell(QPainter *painter, const QRectF &cell, const RowFont &rowFont, QChar c)
 {
     const QRectF frame = cell.adjusted(0.5, 0.5, -0.5, -0.5);
     painter->drawRoundedRect(frame, 2, 2);
-    painter->setFont(names);
-    painter->drawText(frame, Qt::AlignCenter, controlCharacterName(c));
+    const QString name = controlCharacterName(c);
+    qreal width = 0;
+    for (const QChar letter : name)
+        width += rowFont.nameGlyphs->advanceOf(letter.unicode());
+    const qreal baseline = frame.top() + (frame.height() - rowFont.nameHeight) / 2
+                           + rowFont.nameAscent;
+    rowFont.nameGlyphs->draw(painter, name, frame.left() + (frame.width() - width) / 2, baseline);
 }
 
 int textMargin(const QStyleOptionViewItem &option)
@@ -262,35 +251,33 @@ int textMargin(const QStyleOptionViewItem &option)
 void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                 const QModelIndex &index) const
 {
+    // The style draws background, selection and focus; the text comes below. The model has
+    // nothing but the display text, which is fetched once here.
     QStyleOptionViewItem opt = option;
-    initStyleOption(&opt, index);
-    // Not opt.text: the display text there has every line feed turned into a line separator.
+    opt.index = index;
     const QString line = index.data(Qt::DisplayRole).toString();
-    opt.text.clear(); // the style draws background, selection and focus; the text comes below
     const QStyle *style = opt.widget ? opt.widget->style() : QApplication::style();
     style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, opt.widget);
 
     const RowText row = shownRowText(line);
     const QStringView shown = row.text;
-    const QFontMetricsF metrics(opt.font);
+    const RowFont &rowFont = rowFontOf(opt.font);
     const QRectF visible = visibleArea(painter, opt.rect);
     const qreal left = visible.left();
     const qreal right = visible.right();
-    const qreal baseline = opt.rect.top() + (opt.rect.height() - metrics.height()) / 2
-                           + metrics.ascent();
+    const qreal baseline = opt.rect.top() + (opt.rect.height() - rowFont.height) / 2
+                           + rowFont.ascent;
     const QColor plain = plainTextColour(opt);
     const QColor pictures = controlPictureColour(opt);
 
-    const bool pictureGlyphs = hasControlPictureGlyphs(opt.font);
-    const qreal cellWidth = kControlCellChars * metrics.horizontalAdvance(QLatin1Char('M'));
-    const QFont names = pictureGlyphs ? opt.font : nameFont(opt.font, cellWidth);
+    const qreal cellWidth = rowFont.cellWidth;
 
     painter->save();
     painter->setFont(opt.font);
-    CharAdvances &advances = advancesFor(opt.font);
-    const auto plainAdvance = [&](qsizetype i) { return advances.at(shown, i); };
+    RowGlyphs &glyphs = *rowFont.glyphs;
+    const auto plainAdvance = [&](qsizetype i) { return glyphs.advanceAt(shown, i); };
     const auto pictureAdvance = [&](qsizetype i) {
-        return std::pair{advances.of(controlPicture(shown[i]).unicode()), qsizetype(1)};
+        return std::pair{glyphs.advanceOf(controlPicture(shown[i]).unicode()), qsizetype(1)};
     };
     const auto nameAdvance = [&](qsizetype) { return std::pair{cellWidth, qsizetype(1)}; };
     qreal x = opt.rect.left() + textMargin(opt);
@@ -298,17 +285,15 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
         if (!isControl(shown[from])) {
             const VisibleRun run = walkRun(shown, from, x, left, right, plainAdvance);
             painter->setPen(plain);
-            if (run.end > run.first)
-                painter->drawText(QPointF(run.firstX, baseline),
-                                  shown.sliced(run.first, run.end - run.first).toString());
+            glyphs.draw(painter, shown.sliced(run.first, run.end - run.first), run.firstX, baseline);
             from = run.end;
-        } else if (pictureGlyphs) {
+        } else if (rowFont.pictureGlyphs) {
             const VisibleRun run = walkRun(shown, from, x, left, right, pictureAdvance);
             painter->setPen(pictures);
-            if (run.end > run.first)
-                painter->drawText(QPointF(run.firstX, baseline),
-                                  controlPicturesForDisplay(
-                                      shown.sliced(run.first, run.end - run.first).toString()));
+            glyphs.draw(painter,
+                        controlPicturesForDisplay(
+                            shown.sliced(run.first, run.end - run.first).toString()),
+                        run.firstX, baseline);
             from = run.end;
         } else {
             const VisibleRun run = walkRun(shown, from, x, left, right, nameAdvance);
@@ -316,14 +301,13 @@ void TrafficLineDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
             qreal cellX = run.firstX;
             for (qsizetype i = run.first; i < run.end; ++i, cellX += cellWidth)
                 drawNameCell(painter, QRectF(cellX, opt.rect.top(), cellWidth, opt.rect.height()),
-                             names, shown[i]);
-            painter->setFont(opt.font);
+                             rowFont, shown[i]);
             from = run.end;
         }
     }
     if (row.truncated && x <= right) {
         painter->setPen(ellipsisColour(opt));
-        painter->drawText(QPointF(x, baseline), QString(QChar(0x2026)));
+        glyphs.draw(painter, u"\u2026", x, baseline);
     }
     painter->restore();
 }

@@ -2,6 +2,7 @@
 
 #include "PacedScrollBar.h"
 #include "TrafficLineDelegate.h"
+#include "TrafficListModel.h"
 #include "Twips.h"
 
 #include <QPaintEvent>
@@ -161,7 +162,12 @@ void TrafficListView::rowsInserted(const QModelIndex &parent, int start, int end
         lines->setWidestCells(widest);
     }
     const QSize before = m_rowSize;
-    updateGeometries();
+    // Measuring the row costs a style option and the delegate's metrics: per line at a fast
+    // stream that was more than the append itself. The size only follows these two figures.
+    if (rowSizeKey() != m_rowSizeFor)
+        updateGeometries();
+    else
+        updateScrollRanges();
     if (m_rowSize != before)
         markAllChanged();
     else
@@ -177,9 +183,24 @@ void TrafficListView::reset()
     markAllChanged();
 }
 
+TrafficListView::RowSizeKey TrafficListView::rowSizeKey() const
+{
+    const auto *lines = qobject_cast<const TrafficListModel *>(model());
+    const auto *delegate = qobject_cast<const TrafficLineDelegate *>(itemDelegate());
+    return {lines ? lines->longestLineLength() : -1, delegate ? delegate->widestCells() : -1,
+            font(), style()};
+}
+
 void TrafficListView::updateGeometries()
 {
     m_rowSize = measureRowSize();
+    m_rowSizeFor = rowSizeKey();
+    updateScrollRanges();
+    QAbstractItemView::updateGeometries();
+}
+
+void TrafficListView::updateScrollRanges()
+{
     const QSize page = viewport()->size();
     const qint64 contentHeight = qint64(lineCount()) * m_rowSize.height();
     const qint64 maxV = std::clamp<qint64>(contentHeight - page.height(), 0, INT_MAX);
@@ -193,11 +214,7 @@ void TrafficListView::updateGeometries()
     horizontal->setSingleStep(std::max(1, 2 * fontMetrics().horizontalAdvance(QLatin1Char('M'))));
     horizontal->setPageStep(std::max(1, page.width()));
     horizontal->setRange(0, std::max(0, m_rowSize.width() - page.width()));
-
-    QAbstractItemView::updateGeometries();
 }
-
-
 
 int TrafficListView::horizontalOffset() const
 {

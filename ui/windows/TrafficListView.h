@@ -66,6 +66,16 @@ private:
     qint64 rowAtY(int y) const;
     QRect rowRect(qint64 row) const;
     QSize measureRowSize() const;
+    // What the row size depends on: the longest line, the widest row, font and style.
+    struct RowSizeKey {
+        qsizetype longest = -1;
+        qsizetype widest = -1;
+        QFont font;
+        const QStyle *style = nullptr;
+        bool operator==(const RowSizeKey &) const = default;
+    };
+    RowSizeKey rowSizeKey() const;
+    void updateScrollRanges();
 
     // What the next frame draws: rows that changed, the scrolling not yet shown, or all.
     void markRowsChanged(qint64 first, qint64 last);
@@ -77,6 +87,7 @@ private:
     static constexpr int kShortestFramePeriodMs = 33;
 
     QSize m_rowSize{1, 1};
+    RowSizeKey m_rowSizeFor;
     FramePacer m_pacer;
     PacedScrollBar *m_verticalBar = nullptr;
     PacedScrollBar *m_horizontalBar = nullptr;
