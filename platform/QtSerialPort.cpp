@@ -71,7 +71,7 @@ QtSerialPort::QtSerialPort(Resolver resolver, QObject *parent)
             [this](QSerialPort::SerialPortError error) { onError(error); });
     connect(m_port.get(), &QSerialPort::readyRead, this, [this] {
         if (m_notify)
-            m_notify();
+            m_notify(PortActivity::BytesArrived);
     });
 }
 
@@ -283,7 +283,7 @@ bool QtSerialPort::takeDeviceLost()
     return std::exchange(m_deviceLost, false);
 }
 
-void QtSerialPort::setActivityNotification(std::function<void()> notify)
+void QtSerialPort::setActivityNotification(std::function<void(PortActivity)> notify)
 {
     m_notify = std::move(notify);
 }
@@ -312,7 +312,7 @@ void QtSerialPort::markDeviceLost()
         this,
         [this] {
             if (m_notify)
-                m_notify();
+                m_notify(PortActivity::DeviceLost);
         },
         Qt::QueuedConnection);
     QMetaObject::invokeMethod(

@@ -31,7 +31,7 @@ public:
     qint16 inBufferCount() override;
     QString input() override;
     bool takeDeviceLost() override;
-    void setActivityNotification(std::function<void()> notify) override;
+    void setActivityNotification(std::function<void(PortActivity)> notify) override;
     // QtSerialPortLines.cpp
     bool setDataTerminalReady(bool on) override;
     bool setRequestToSend(bool on) override;
@@ -51,7 +51,7 @@ private:
     bool setModemBit(int bit, bool on);
 
     Resolver m_resolver;
-    std::function<void()> m_notify;
+    std::function<void(PortActivity)> m_notify;
     std::unique_ptr<QSerialPort> m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");

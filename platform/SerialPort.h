@@ -52,6 +52,12 @@ enum PinoutSignal : unsigned {
     SignalRi = 0x8,  // ring indicator
 };
 
+// What an activity notification tells.
+enum class PortActivity {
+    BytesArrived,
+    DeviceLost,
+};
+
 class SerialPort {
 public:
     virtual ~SerialPort() = default;
@@ -84,7 +90,7 @@ public:
 
     // Called from the event loop whenever bytes arrived or the device went away, so that a
     // reader may rest while the line is idle. It may come more often than anything changed.
-    virtual void setActivityNotification(std::function<void()> notify) = 0;
+    virtual void setActivityNotification(std::function<void(PortActivity)> notify) = 0;
 
     // The modem lines of the open port. Each is false, or nothing, on a closed port and on a
     // device without such lines (a pty); none of them fails otherwise or blocks.

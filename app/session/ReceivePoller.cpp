@@ -33,6 +33,7 @@ void ReceivePoller::onQuietPauseOver()
     if (now <= 0) {
         // The port went away or was reopened while the chunk was gathered: nothing to log.
         m_gathering = false;
+        emit gatheringEnded();
         return;
     }
     if (now != m_count) {
@@ -49,4 +50,5 @@ void ReceivePoller::finish()
 {
     m_gathering = false;
     emit chunkComplete();
+    emit gatheringEnded();
 }

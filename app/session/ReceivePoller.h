@@ -25,6 +25,9 @@ public:
 
 signals:
     void chunkComplete();
+    // The chunk was read (after chunkComplete) or came to nothing: the next tick may start
+    // another.
+    void gatheringEnded();
     // The device went away; what it delivered before is still waiting to be read.
     void deviceLost();
 

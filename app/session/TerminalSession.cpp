@@ -27,6 +27,8 @@ TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, Pol
 {
     connect(m_poller.get(), &ReceivePoller::chunkComplete, this, &TerminalSession::receiveChunk);
     connect(m_poller.get(), &ReceivePoller::deviceLost, this, &TerminalSession::onDeviceLost);
+    connect(m_poller.get(), &ReceivePoller::gatheringEnded, this,
+            &TerminalSession::resumeAfterGathering);
     // The poll's beat starts with the session, whether or not a port is open; a closed port
     // has nothing waiting.
     m_beatStartMs = platform::timerNowMs();
@@ -34,10 +36,11 @@ TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, Pol
     m_tick->start(kTickMs);
     m_wake->timeout = [this] {
         m_resting = false;
+        m_awaitingPause = false;
         m_tick->start(kTickMs);
         onTick();
     };
-    m_port->setActivityNotification([this] { wakePoll(); });
+    m_port->setActivityNotification([this](platform::PortActivity what) { wakePoll(what); });
 }
 
 TerminalSession::~TerminalSession()
@@ -55,11 +58,31 @@ void TerminalSession::onTick()
     // An idle line costs almost no wake-ups: the next byte or the loss of the device wakes the
     // poll. A look every quarter of a second on the same beat bounds the delay should a
     // notification ever go missing; it finds what the always-running tick would have found.
-    if (m_cadence == PollCadence::RestWhileIdle && m_poller->idle()) {
-        m_tick->stop();
-        m_resting = true;
+    if (m_cadence != PollCadence::RestWhileIdle)
+        return;
+    if (m_poller->idle()) {
+        stopTicking(true);
         scheduleWake(kRestLookMs);
+    } else if (m_poller->gathering()) {
+        // Ticks while a chunk is gathered only look for the loss of the device, which the
+        // port tells by itself.
+        stopTicking(false);
     }
+}
+
+void TerminalSession::stopTicking(bool idle)
+{
+    m_tick->stop();
+    m_resting = idle;
+    m_awaitingPause = !idle;
+}
+
+// The pause's end read the chunk: the next beat looks for more, as the always-running tick
+// would.
+void TerminalSession::resumeAfterGathering()
+{
+    if (m_awaitingPause)
+        scheduleWake(0);
 }
 
 void TerminalSession::scheduleWake(qint64 aheadMs)
@@ -76,9 +99,9 @@ void TerminalSession::scheduleWake(qint64 aheadMs)
 
 // The first tick after a rest falls where the always-running beat would have put it, so the
 // bytes are noticed, gathered and stamped exactly as if the poll had never rested.
-void TerminalSession::wakePoll()
+void TerminalSession::wakePoll(platform::PortActivity what)
 {
-    if (m_resting)
+    if (m_resting || (m_awaitingPause && what == platform::PortActivity::DeviceLost))
         scheduleWake(0);
 }
 

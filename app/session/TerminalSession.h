@@ -17,8 +17,9 @@
 #include <QString>
 #include <memory>
 
-// How the 10 ms poll runs: only while bytes wait or a chunk is gathered, resting on the same
-// beat while the line is idle (the port's activity notification wakes it), or always.
+// How the 10 ms poll runs: only while bytes wait, resting on the same beat while the line is
+// idle (the port's activity notification wakes it) and while the quiet pause of a chunk runs
+// (the pause's end or the loss of the device wakes it), or always.
 enum class PollCadence {
     RestWhileIdle,
     Always,
@@ -90,7 +91,9 @@ signals:
 
 private:
     void onTick();
-    void wakePoll();
+    void wakePoll(platform::PortActivity what);
+    void resumeAfterGathering();
+    void stopTicking(bool idle);
     // The first tick after a rest, on the beat at least aheadMs from now (earlier wins).
     void scheduleWake(qint64 aheadMs);
     void receiveChunk();
@@ -107,7 +110,8 @@ private:
     PollCadence m_cadence;
     qint64 m_beatStartMs = 0;
     qint64 m_wakeDueMs = 0;
-    bool m_resting = false;
+    bool m_resting = false;        // idle: no bytes wait
+    bool m_awaitingPause = false;  // a chunk is gathered; ticks would find nothing to do
     CommandSet m_presets;
     bool m_open = false;
 };

@@ -216,6 +216,38 @@ private slots:
         QCOMPARE(resting.second, always.second);
     }
 
+    // While a chunk is gathered the poll waits for the pause; a loss in the middle is still
+    // noticed on the beat the always-running tick would notice it.
+    void aLossWhileGatheringIsNoticedOnTheSameBeat_data()
+    {
+        QTest::addColumn<int>("offsetMs");
+        QTest::addColumn<int>("lossAfterMs");
+        for (const int offset : {0, 3, 10})
+            for (int loss = 0; loss <= 45; loss += 4)
+                QTest::addRow("at %d ms, lost %d ms later", offset, loss) << offset << loss;
+    }
+    void aLossWhileGatheringIsNoticedOnTheSameBeat()
+    {
+        QFETCH(int, offsetMs);
+        QFETCH(int, lossAfterMs);
+        const auto play = [&](PollCadence cadence) {
+            Rig r(cadence);
+            r.session->prc_MainOpenInterface();
+            r.timers.advance(300 + offsetMs);
+            r.port->arrive("MEAS");
+            r.timers.advance(lossAfterMs / 2);
+            r.port->arrive("URE");
+            r.timers.advance(lossAfterMs - lossAfterMs / 2);
+            r.port->arrive("D");
+            r.port->unplug();
+            r.timers.advance(100);
+            return r.lines();
+        };
+        const QStringList always = play(PollCadence::Always);
+        QVERIFY(!always.isEmpty());
+        QCOMPARE(play(PollCadence::RestWhileIdle), always);
+    }
+
     void anIdleLineLetsThePollRest()
     {
         Rig r;

@@ -52,7 +52,10 @@ public:
         return platform::decodeCp1252(std::exchange(waiting, {}));
     }
     bool takeDeviceLost() override { return std::exchange(m_lost, false); }
-    void setActivityNotification(std::function<void()> notify) override { m_notify = std::move(notify); }
+    void setActivityNotification(std::function<void(platform::PortActivity)> notify) override
+    {
+        m_notify = std::move(notify);
+    }
     bool setDataTerminalReady(bool on) override
     {
         if (m_open && hasModemLines)
@@ -85,7 +88,7 @@ public:
     void arrive(const QByteArray &bytes)
     {
         waiting += bytes;
-        notify();
+        notify(platform::PortActivity::BytesArrived);
     }
     // The device goes away; what arrived before stays readable.
     void unplug()
@@ -93,7 +96,7 @@ public:
         m_open = false;
         m_lost = true;
         m_heldAfterLoss = true;
-        notify();
+        notify(platform::PortActivity::DeviceLost);
     }
 
     QString path; // what devicePath() says
@@ -112,13 +115,13 @@ public:
     int openAttempts = 0; // successful or not
 
 private:
-    void notify()
+    void notify(platform::PortActivity what)
     {
         if (m_notify)
-            m_notify();
+            m_notify(what);
     }
 
-    std::function<void()> m_notify;
+    std::function<void(platform::PortActivity)> m_notify;
     int m_commPort = 1;
     QString m_settings;
     bool m_open = false;
