@@ -210,6 +210,12 @@ void frmMain::createShortcuts()
     }
 }
 
+std::optional<QString> frmMain::chooseSaveFile(const platform::FileDialogOptions &options)
+{
+    cdlCommonDialog = options;
+    return platform::dialogs().saveFile(this, cdlCommonDialog);
+}
+
 void frmMain::pressDefaultButton()
 {
     // A button that has the focus takes Enter itself; elsewhere Enter means the default button.

@@ -95,6 +95,8 @@ public:
 
     // The file dialog's settings, made anew before every use.
     platform::FileDialogOptions cdlCommonDialog;
+    // A save dialog with these settings, kept in cdlCommonDialog; nothing when it was cancelled.
+    std::optional<QString> chooseSaveFile(const platform::FileDialogOptions &options);
 
 signals:
     // Every way of closing the window ends here, before the window goes away.
