@@ -89,16 +89,11 @@ void CaptureControl::startFromMenu()
         folder = automaticFolder();
     if (folder.isEmpty())
         folder = m_settingsFolder;
-    platform::FileDialogOptions &dlg = m_form.cdlCommonDialog;
-    dlg = {};
-    dlg.initialFolder = folder;
-    dlg.proposedName = captureFileName(platform::clock().nowUtc());
-    dlg.filter = fkt_ToolsGetResString(1702);
-    dlg.defaultSuffix = QStringLiteral(".log");
-    dlg.title = fkt_ToolsGetResString(1703);
     // An existing file is continued, never replaced: nothing to confirm.
-    dlg.confirmOverwrite = false;
-    const std::optional<QString> chosen = platform::dialogs().saveFile(&m_form, dlg);
+    const std::optional<QString> chosen = m_form.chooseSaveFile(
+        {.initialFolder = folder, .proposedName = captureFileName(platform::clock().nowUtc()),
+         .filter = fkt_ToolsGetResString(1702), .defaultSuffix = QStringLiteral(".log"),
+         .title = fkt_ToolsGetResString(1703), .confirmOverwrite = false});
     if (!chosen || chosen->isEmpty())
         return;
     m_lastFolder = QFileInfo(*chosen).absolutePath();

@@ -5,14 +5,9 @@
 namespace platform {
 
 struct SystemTime {
-    quint16 wYear = 0;
-    quint16 wMonth = 0;
-    quint16 wDayOfWeek = 0;
-    quint16 wDay = 0;
-    quint16 wHour = 0;
-    quint16 wMinute = 0;
-    quint16 wSecond = 0;
-    quint16 wMilliseconds = 0;
+    // The date, then the time of day.
+    quint16 wYear = 0, wMonth = 0, wDayOfWeek = 0, wDay = 0;
+    quint16 wHour = 0, wMinute = 0, wSecond = 0, wMilliseconds = 0;
 };
 
 class Clock {

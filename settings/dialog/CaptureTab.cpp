@@ -1,5 +1,6 @@
 #include "CaptureTab.h"
 
+#include "Captions.h"
 #include "CaptureSettings.h"
 #include "Dialogs.h"
 #include "Twips.h"
@@ -24,20 +25,15 @@ CaptureTab::CaptureTab(QTabWidget *tabs) : QObject(tabs), m_tabs(tabs)
     tabs->setUsesScrollButtons(false);
     tabs->setElideMode(Qt::ElideRight);
     // The frame stands on the tab control, where the other tabs' frames stand.
-    fraCapture = named(new QGroupBox(tabs), "fraCapture");
-    placeTwips(fraCapture, 180, 480, 5175, 2895);
+    fraCapture = createControl<QGroupBox>(tabs, "fraCapture", 180, 480, 5175, 2895);
     // The label may take two lines: folder names and their explanation are long.
-    labCaptureFolder = named(new QLabel(fraCapture), "labCaptureFolder");
-    placeTwips(labCaptureFolder, 300, 390, 4605, 450);
+    labCaptureFolder = createControl<QLabel>(fraCapture, "labCaptureFolder", 300, 390, 4605, 450);
     labCaptureFolder->setWordWrap(true);
     labCaptureFolder->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
-    txtCaptureFolder = named(new QLineEdit(fraCapture), "txtCaptureFolder");
-    placeTwips(txtCaptureFolder, 300, 900, 3705, 315);
-    cmdCaptureFolder = named(new QPushButton(fraCapture), "cmdCaptureFolder");
-    placeTwips(cmdCaptureFolder, 4080, 900, 825, 315);
+    txtCaptureFolder = createControl<QLineEdit>(fraCapture, "txtCaptureFolder", 300, 900, 3705, 315);
+    cmdCaptureFolder = createControl<QPushButton>(fraCapture, "cmdCaptureFolder", 4080, 900, 825, 315);
     cmdCaptureFolder->setAutoDefault(false);
-    chkCaptureRaw = named(new QCheckBox(fraCapture), "chkCaptureRaw");
-    placeTwips(chkCaptureRaw, 300, 1410, 4605, 315);
+    chkCaptureRaw = createControl<QCheckBox>(fraCapture, "chkCaptureRaw", 300, 1410, 4605, 315);
     fraCapture->setVisible(tabs->currentIndex() == kTabIndex);
     connect(tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         fraCapture->setVisible(tab == kTabIndex);
@@ -64,10 +60,7 @@ void CaptureTab::read() const
 void CaptureTab::applyLanguage()
 {
     m_tabs->setTabText(kTabIndex, fkt_ToolsGetResString(1710));
-    fraCapture->setTitle(fkt_ToolsGetResString(1504));
-    labCaptureFolder->setText(fkt_ToolsGetResString(1711));
-    cmdCaptureFolder->setText(fkt_ToolsGetResString(1712));
-    chkCaptureRaw->setText(fkt_ToolsGetResString(1713));
+    setCaptions({{fraCapture, 1504}, {labCaptureFolder, 1711}, {cmdCaptureFolder, 1712}, {chkCaptureRaw, 1713}});
     fitTabFont();
 }
 

@@ -53,16 +53,14 @@ void frmSettings::createConnectionControls()
     for (const qint32 rate : kFastBaudRates)
         cboBaudrate->addItem(QString::number(rate));
     cboBaudrate->addItem(QString()); // "Other:", in the language of the moment
-    txtBaudrateCustom = named(new QLineEdit(fraInterface), "txtBaudrateCustom");
-    placeTwips(txtBaudrateCustom, 2580, 1380, 1500, 315);
+    txtBaudrateCustom = createControl<QLineEdit>(fraInterface, "txtBaudrateCustom", 2580, 1380, 1500, 315);
     txtBaudrateCustom->setValidator(new QIntValidator(1, kHighestTypedRate, txtBaudrateCustom));
     connect(cboBaudrate, &QComboBox::currentIndexChanged, txtBaudrateCustom, [this](int position) {
         txtBaudrateCustom->setEnabled(position == kTypedPosition);
     });
     txtBaudrateCustom->setEnabled(false);
 
-    chkReconnect = named(new QCheckBox(fraInterface), "chkReconnect");
-    placeTwips(chkReconnect, 300, 2340, 4605, 315);
+    chkReconnect = createControl<QCheckBox>(fraInterface, "chkReconnect", 300, 2340, 4605, 315);
     m_captioned.push_back({chkReconnect, chkReconnect->geometry(), fraInterface->width() - chkReconnect->x()});
 
     QWidget::setTabOrder(cboBaudrate, txtBaudrateCustom);

@@ -1,5 +1,6 @@
 #include "frmSettings.h"
 
+#include "Captions.h"
 #include "Twips.h"
 
 #include "BaudRates.h"
@@ -143,8 +144,7 @@ void selectPosition(QComboBox *list, quint8 position)
 frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterface, QWidget *parent)
     : QDialog(parent), m_portList(std::move(portList)), m_reopenInterface(std::move(reopenInterface))
 {
-    setObjectName(QStringLiteral("frmSettings"));
-    setUpFixedDialog(this, kClientWidth, kClientHeight);
+    setUpFixedDialog(this, "frmSettings", kClientWidth, kClientHeight);
     createControls();
     captureTab = new CaptureTab(SSTab1);
     const QList<QWidget *> captioned{labSpsPcPort, labSpsBaudrate, labSpsDataformat,
@@ -164,8 +164,7 @@ frmSettings::frmSettings(PortListSource portList, ReopenInterface reopenInterfac
 
 void frmSettings::createControls()
 {
-    SSTab1 = named(new QTabWidget(this), "SSTab1");
-    placeTwips(SSTab1, 120, 120, 5535, 3585);
+    SSTab1 = createControl<QTabWidget>(this, "SSTab1", 120, 120, 5535, 3585);
     for (int tab = 0; tab < 3; ++tab)
         SSTab1->addTab(new QWidget(), QString());
     createInterfaceTab();
@@ -175,13 +174,11 @@ void frmSettings::createControls()
     SSTab1->setCurrentIndex(0);
     showFramesOfTab(0);
 
-    cmdOk = named(new QPushButton(this), "cmdOk");
-    placeTwips(cmdOk, 3060, 3780, 1395, 375);
+    cmdOk = createControl<QPushButton>(this, "cmdOk", 3060, 3780, 1395, 375);
     cmdOk->setDefault(true);
     connect(cmdOk, &QPushButton::clicked, this, &frmSettings::cmdOk_Click);
 
-    cmdCancel = named(new QPushButton(this), "cmdCancel");
-    placeTwips(cmdCancel, 4560, 3780, 1095, 375);
+    cmdCancel = createControl<QPushButton>(this, "cmdCancel", 4560, 3780, 1095, 375);
     cmdCancel->setAutoDefault(false);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -190,46 +187,34 @@ void frmSettings::createControls()
 // decides which of them is shown: the tab pages only carry the tabs.
 void frmSettings::createInterfaceTab()
 {
-    fraInterface = named(new QGroupBox(SSTab1), "fraInterface");
-    placeTwips(fraInterface, 180, 480, 5175, 2895);
-    labSpsPcPort = named(new QLabel(fraInterface), "labSpsPcPort");
-    placeTwips(labSpsPcPort, 300, 450, 1110, 195);
-    cboPcPort = named(new QComboBox(fraInterface), "cboPcPort");
-    placeTwips(cboPcPort, 300, 690, 4605, 315);
-    labSpsBaudrate = named(new QLabel(fraInterface), "labSpsBaudrate");
-    placeTwips(labSpsBaudrate, 300, 1140, 645, 195);
-    cboBaudrate = named(new QComboBox(fraInterface), "cboBaudrate");
-    placeTwips(cboBaudrate, 300, 1380, 2175, 315);
+    fraInterface = createControl<QGroupBox>(SSTab1, "fraInterface", 180, 480, 5175, 2895);
+    labSpsPcPort = createControl<QLabel>(fraInterface, "labSpsPcPort", 300, 450, 1110, 195);
+    cboPcPort = createControl<QComboBox>(fraInterface, "cboPcPort", 300, 690, 4605, 315);
+    labSpsBaudrate = createControl<QLabel>(fraInterface, "labSpsBaudrate", 300, 1140, 645, 195);
+    cboBaudrate = createControl<QComboBox>(fraInterface, "cboBaudrate", 300, 1380, 2175, 315);
     for (quint8 position = 0; position < kBaudRates.size(); ++position) {
         // The star marks the rate a position outside the table falls back to.
         const QString text = baudRateText(position);
         cboBaudrate->addItem(position == kFallbackRatePosition ? text + QStringLiteral(" *") : text);
     }
-    labSpsDataformat = named(new QLabel(fraInterface), "labSpsDataformat");
-    placeTwips(labSpsDataformat, 300, 1950, 2970, 195);
-    cboPcPortTemp = named(new QComboBox(fraInterface), "cboPcPortTemp");
-    placeTwips(cboPcPortTemp, 300, 2430, 2200, 315);
+    labSpsDataformat = createControl<QLabel>(fraInterface, "labSpsDataformat", 300, 1950, 2970, 195);
+    cboPcPortTemp = createControl<QComboBox>(fraInterface, "cboPcPortTemp", 300, 2430, 2200, 315);
     cboPcPortTemp->setVisible(false);
 }
 
 void frmSettings::createInternationalTab()
 {
-    fraInternational = named(new QGroupBox(SSTab1), "fraInternational");
-    placeTwips(fraInternational, 180, 480, 5175, 2895);
-    labLanguageProgram = named(new QLabel(fraInternational), "labLanguageProgram");
-    placeTwips(labLanguageProgram, 300, 450, 1275, 195);
-    cboLanguageProgram = named(new QComboBox(fraInternational), "cboLanguageProgram");
-    placeTwips(cboLanguageProgram, 300, 690, 2650, 315);
+    fraInternational = createControl<QGroupBox>(SSTab1, "fraInternational", 180, 480, 5175, 2895);
+    labLanguageProgram = createControl<QLabel>(fraInternational, "labLanguageProgram", 300, 450, 1275, 195);
+    cboLanguageProgram = createControl<QComboBox>(fraInternational, "cboLanguageProgram", 300, 690, 2650, 315);
     // The language names are the same in either language.
     cboLanguageProgram->addItems({QStringLiteral("Deutsch"), QStringLiteral("Englisch")});
 }
 
 void frmSettings::createPresentationTab()
 {
-    fraPresentation = named(new QGroupBox(SSTab1), "fraPresentation");
-    placeTwips(fraPresentation, 180, 480, 5175, 2895);
-    chkSpecialChar = named(new QCheckBox(fraPresentation), "chkSpecialChar");
-    placeTwips(chkSpecialChar, 360, 450, 3195, 315);
+    fraPresentation = createControl<QGroupBox>(SSTab1, "fraPresentation", 180, 480, 5175, 2895);
+    chkSpecialChar = createControl<QCheckBox>(fraPresentation, "chkSpecialChar", 360, 450, 3195, 315);
     chkHexDisplay = createHexDisplayBox(fraPresentation);
 }
 
@@ -345,17 +330,10 @@ void frmSettings::ApplyLanguage()
     SSTab1->setTabText(0, fkt_ToolsGetResString(1501));
     SSTab1->setTabText(1, fkt_ToolsGetResString(1502));
     SSTab1->setTabText(2, fkt_ToolsGetResString(1503));
-    fraInterface->setTitle(fkt_ToolsGetResString(1504));
-    fraInternational->setTitle(fkt_ToolsGetResString(1504));
-    fraPresentation->setTitle(fkt_ToolsGetResString(1504));
-    labSpsPcPort->setText(fkt_ToolsGetResString(1507));
-    labSpsBaudrate->setText(fkt_ToolsGetResString(1508));
-    labSpsDataformat->setText(fkt_ToolsGetResString(1509));
-    labLanguageProgram->setText(fkt_ToolsGetResString(1510));
-    chkSpecialChar->setText(fkt_ToolsGetResString(1511));
+    setCaptions({{fraInterface, 1504}, {fraInternational, 1504}, {fraPresentation, 1504},
+                 {labSpsPcPort, 1507}, {labSpsBaudrate, 1508}, {labSpsDataformat, 1509},
+                 {labLanguageProgram, 1510}, {chkSpecialChar, 1511}, {cmdOk, 1512}, {cmdCancel, 1513}});
     nameHexDisplayBox(chkHexDisplay);
-    cmdOk->setText(fkt_ToolsGetResString(1512));
-    cmdCancel->setText(fkt_ToolsGetResString(1513));
     applyConnectionLanguage();
     captureTab->applyLanguage();
     fitCaptionsToText();

@@ -61,24 +61,21 @@ public:
                               quint8 currentIndex);
 
     QTabWidget *SSTab1 = nullptr;
+    // Tab 0, the interface: the port list with its hidden companion of port numbers, the rate.
     QGroupBox *fraInterface = nullptr;
-    QLabel *labSpsPcPort = nullptr;
-    QComboBox *cboPcPort = nullptr;
-    QLabel *labSpsBaudrate = nullptr;
-    QComboBox *cboBaudrate = nullptr;
-    QLabel *labSpsDataformat = nullptr;
-    QComboBox *cboPcPortTemp = nullptr;
+    QLabel *labSpsPcPort = nullptr, *labSpsBaudrate = nullptr, *labSpsDataformat = nullptr;
+    QComboBox *cboPcPort = nullptr, *cboBaudrate = nullptr, *cboPcPortTemp = nullptr;
+    // Tab 1, the language.
     QGroupBox *fraInternational = nullptr;
     QLabel *labLanguageProgram = nullptr;
     QComboBox *cboLanguageProgram = nullptr;
+    // Tab 2, the presentation.
     QGroupBox *fraPresentation = nullptr;
-    QCheckBox *chkSpecialChar = nullptr;
-    QCheckBox *chkHexDisplay = nullptr;
+    QCheckBox *chkSpecialChar = nullptr, *chkHexDisplay = nullptr;
     // ConnectionControls.cpp: the rates above the table, a typed rate, reconnecting.
     QLineEdit *txtBaudrateCustom = nullptr;
     QCheckBox *chkReconnect = nullptr;
-    QPushButton *cmdOk = nullptr;
-    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdOk = nullptr, *cmdCancel = nullptr;
     CaptureTab *captureTab = nullptr; // tab 3, the capture's settings
 
 protected:

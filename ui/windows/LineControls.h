@@ -21,11 +21,9 @@ public:
     void ApplyLanguage();
 
     QMenu *mnuLine = nullptr;
-    QAction *mnuLineDtr = nullptr;
-    QAction *mnuLineRts = nullptr;
-    QAction *mnuLineBreak = nullptr;
-    QAction *mnuLineAfterOpenOn = nullptr;
-    QAction *mnuLineAfterOpenOff = nullptr;
+    QAction *mnuLineDtr = nullptr, *mnuLineRts = nullptr, *mnuLineBreak = nullptr;
+    // The two choices of one group: DTR and RTS on or off after opening.
+    QAction *mnuLineAfterOpenOn = nullptr, *mnuLineAfterOpenOff = nullptr;
     // CTS, DSR, DCD, RI; each carries the property "lit".
     std::array<QLabel *, 4> labLamps{};
     QLabel *labLampsUnavailable = nullptr;

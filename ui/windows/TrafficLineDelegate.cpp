@@ -77,23 +77,24 @@ QString controlPicturesForDisplay(const QString &line)
 
 namespace {
 
-QColor controlPictureColour(const QStyleOptionViewItem &option)
+// A colour of the list's own: the disabled text colour in a disabled list, one colour on a
+// selected row and another elsewhere.
+QColor markColour(const QStyleOptionViewItem &option, QColor selected, QColor unselected)
 {
     if (!(option.state & QStyle::State_Enabled))
         return option.palette.color(QPalette::Disabled, QPalette::Text);
-    if (option.state & QStyle::State_Selected)
-        return QColor(0xA0, 0xF0, 0xFF);
-    return QColor(0x00, 0x80, 0x9A);
+    return (option.state & QStyle::State_Selected) ? selected : unselected;
+}
+
+QColor controlPictureColour(const QStyleOptionViewItem &option)
+{
+    return markColour(option, QColor(0xA0, 0xF0, 0xFF), QColor(0x00, 0x80, 0x9A));
 }
 
 // The mark that a row goes on beyond what it shows.
 QColor ellipsisColour(const QStyleOptionViewItem &option)
 {
-    if (!(option.state & QStyle::State_Enabled))
-        return option.palette.color(QPalette::Disabled, QPalette::Text);
-    if (option.state & QStyle::State_Selected)
-        return QColor(0xFF, 0xD0, 0x80);
-    return QColor(0xC0, 0x50, 0x00);
+    return markColour(option, QColor(0xFF, 0xD0, 0x80), QColor(0xC0, 0x50, 0x00));
 }
 
 QColor plainTextColour(const QStyleOptionViewItem &option)

@@ -46,15 +46,10 @@ void TrafficListOutput::copyAll()
 void TrafficListOutput::saveList()
 {
     // Made anew before every use, like the command file dialogs.
-    platform::FileDialogOptions &dlg = m_form.cdlCommonDialog;
-    dlg = {};
-    dlg.initialFolder = m_folder;
-    dlg.proposedName = QStringLiteral("TrafficList.txt");
-    dlg.filter = fkt_ToolsGetResString(1749);
-    dlg.defaultSuffix = QStringLiteral(".txt");
-    dlg.title = fkt_ToolsGetResString(1742);
-    dlg.confirmOverwrite = true;
-    const std::optional<QString> path = platform::dialogs().saveFile(&m_form, dlg);
+    const std::optional<QString> path = m_form.chooseSaveFile(
+        {.initialFolder = m_folder, .proposedName = QStringLiteral("TrafficList.txt"),
+         .filter = fkt_ToolsGetResString(1749), .defaultSuffix = QStringLiteral(".txt"),
+         .title = fkt_ToolsGetResString(1742), .confirmOverwrite = true});
     if (!path || path->isEmpty())
         return;
     // A saved list ends each line like a capture file does, so the two compare line by line.

@@ -29,6 +29,15 @@ W *named(W *widget, const char *name)
     return widget;
 }
 
+// A new control, named as in the code, at its design place in twips.
+template <typename W>
+W *createControl(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    W *widget = named(new W(parent), name);
+    placeTwips(widget, left, top, width, height);
+    return widget;
+}
+
 // A caption (label or check box) at its design place. The design sizes suit a smaller dialog
 // font than most Linux desktops use, so a caption grows to show its whole text, as far as
 // rightLimit (pixels in its parent) allows, and never shrinks below its design size.
@@ -48,9 +57,12 @@ inline void fitCaption(const CaptionPlace &place)
     place.widget->setGeometry(design.x(), design.y(), width, height);
 }
 
-// The program's dialogs: a title bar with the close box only, a fixed size, application-modal.
-inline void setUpFixedDialog(QDialog *dialog, int clientWidthTwips, int clientHeightTwips)
+// The program's dialogs: named as in the code, a title bar with the close box only, a fixed
+// size, application-modal.
+inline void setUpFixedDialog(QDialog *dialog, const char *name, int clientWidthTwips,
+                             int clientHeightTwips)
 {
+    dialog->setObjectName(QString::fromLatin1(name));
     dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                            | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     dialog->setWindowModality(Qt::ApplicationModal);

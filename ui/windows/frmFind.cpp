@@ -1,5 +1,6 @@
 #include "frmFind.h"
 
+#include "Captions.h"
 #include "TrafficListModel.h"
 #include "TrafficListView.h"
 #include "Twips.h"
@@ -62,11 +63,8 @@ void frmFind::showBar()
 void frmFind::ApplyLanguage()
 {
     setWindowTitle(fkt_ToolsGetResString(1751));
-    labFindWhat->setText(fkt_ToolsGetResString(1752));
-    chkMatchCase->setText(fkt_ToolsGetResString(1753));
-    cmdFindNext->setText(fkt_ToolsGetResString(1754));
-    cmdFindPrevious->setText(fkt_ToolsGetResString(1755));
-    cmdClose->setText(fkt_ToolsGetResString(1756));
+    setCaptions({{labFindWhat, 1752}, {chkMatchCase, 1753}, {cmdFindNext, 1754},
+                 {cmdFindPrevious, 1755}, {cmdClose, 1756}});
 }
 
 bool frmFind::find(FindDirection direction)

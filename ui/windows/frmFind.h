@@ -29,9 +29,7 @@ public:
     QLabel *labFindWhat = nullptr;
     QLineEdit *txtFind = nullptr;
     QCheckBox *chkMatchCase = nullptr;
-    QPushButton *cmdFindNext = nullptr;
-    QPushButton *cmdFindPrevious = nullptr;
-    QPushButton *cmdClose = nullptr;
+    QPushButton *cmdFindNext = nullptr, *cmdFindPrevious = nullptr, *cmdClose = nullptr;
     QLabel *labFindResult = nullptr;
 
 private:

@@ -2,6 +2,7 @@
 
 #include "ListMenus.h"
 #include "CaptureActions.h"
+#include "Captions.h"
 #include "QtLanguage.h"
 #include "TrafficListView.h"
 #include "Twips.h"
@@ -120,44 +121,26 @@ void frmMain::createControls()
     m_client->setObjectName(QStringLiteral("clientArea"));
     setCentralWidget(m_client);
 
-    labSendText = named(new QLabel(m_client), "labSendText");
-    placeTwips(labSendText, 60, 120, 1620, 195);
-
-    txtSend = named(new QLineEdit(m_client), "txtSend");
-    placeTwips(txtSend, 60, 360, 6915, 285);
+    labSendText = createControl<QLabel>(m_client, "labSendText", 60, 120, 1620, 195);
+    txtSend = createControl<QLineEdit>(m_client, "txtSend", 60, 360, 6915, 285);
     txtSend->setFont(terminalFont());
     fitTextInField(txtSend);
-    txtSend->setEnabled(false);
     txtSend->installEventFilter(this);
+    cmdInsertSpecialChar = createControl<QPushButton>(m_client, "cmdInsertSpecialChar", 4560, 30, 2415, 315);
+    labSendReceiveText = createControl<QLabel>(m_client, "labSendReceiveText", 60, 690, 2700, 195);
+    lstSendReceive = createControl<TrafficListView>(m_client, "lstSendReceive", 60, 930, 6915, 6180);
+    cmdDelete = createControl<QPushButton>(m_client, "cmdDelete", 60, 7170, 2400, 315);
+    cmdSend = createControl<QPushButton>(m_client, "cmdSend", 7080, 300, 3480, 405);
+    // Disabled until a port is open or, for the delete button, until the list has a line.
+    const QList<QWidget *> disabledAtStart{txtSend, cmdInsertSpecialChar, lstSendReceive, cmdDelete, cmdSend};
+    for (QWidget *control : disabledAtStart)
+        control->setEnabled(false);
 
-    cmdInsertSpecialChar = named(new QPushButton(m_client), "cmdInsertSpecialChar");
-    placeTwips(cmdInsertSpecialChar, 4560, 30, 2415, 315);
-    cmdInsertSpecialChar->setEnabled(false);
-
-    labSendReceiveText = named(new QLabel(m_client), "labSendReceiveText");
-    placeTwips(labSendReceiveText, 60, 690, 2700, 195);
-
-    lstSendReceive = named(new TrafficListView(m_client), "lstSendReceive");
-    placeTwips(lstSendReceive, 60, 930, 6915, 6180);
-    lstSendReceive->setEnabled(false);
-
-    cmdDelete = named(new QPushButton(m_client), "cmdDelete");
-    placeTwips(cmdDelete, 60, 7170, 2400, 315);
-    cmdDelete->setEnabled(false);
-
-    cmdSend = named(new QPushButton(m_client), "cmdSend");
-    placeTwips(cmdSend, 7080, 300, 3480, 405);
-    cmdSend->setEnabled(false);
-
-    fraCommands = named(new CommandFrame(m_client), "fraCommands");
-    placeTwips(fraCommands, 7080, 840, 3495, 6285);
+    fraCommands = createControl<CommandFrame>(m_client, "fraCommands", 7080, 840, 3495, 6285);
     createCommandSlots();
+    cmdQuit = createControl<QPushButton>(m_client, "cmdQuit", 7080, 7170, 3480, 375);
 
-    cmdQuit = named(new QPushButton(m_client), "cmdQuit");
-    placeTwips(cmdQuit, 7080, 7170, 3480, 375);
-
-    stbStatus = named(new QStatusBar(m_client), "stbStatus");
-    placeTwips(stbStatus, 0, 7605, 10650, 375);
+    stbStatus = createControl<QStatusBar>(m_client, "stbStatus", 0, 7605, 10650, 375);
     stbStatus->setSizeGripEnabled(false);
     m_statusPanel = named(new QLabel(stbStatus), "stbStatusPanel1");
     stbStatus->addWidget(m_statusPanel, 1);
@@ -210,6 +193,12 @@ void frmMain::createShortcuts()
     }
 }
 
+std::optional<QString> frmMain::chooseSaveFile(const platform::FileDialogOptions &options)
+{
+    cdlCommonDialog = options;
+    return platform::dialogs().saveFile(this, cdlCommonDialog);
+}
+
 void frmMain::pressDefaultButton()
 {
     // A button that has the focus takes Enter itself; elsewhere Enter means the default button.
@@ -259,22 +248,12 @@ void frmMain::ApplyLanguage()
 {
     platform::applyQtLanguage(g_bytLanguage == 0);
     setWindowTitle(fkt_ToolsGetResString(1000));
-    mnuFile->setTitle(fkt_ToolsGetResString(1001));
-    mnuFileQuit->setText(fkt_ToolsGetResString(1002));
-    mnuFileLoadConfig->setText(fkt_ToolsGetResString(1007));
-    mnuFileSaveConfig->setText(fkt_ToolsGetResString(1008));
-    fraCommands->setTitle(fkt_ToolsGetResString(1009));
-    mnuEdit->setTitle(fkt_ToolsGetResString(1003));
-    mnuEditSettings->setText(fkt_ToolsGetResString(1004));
-    mnuQuestion->setTitle(fkt_ToolsGetResString(1005));
-    mnuQuestionProgramInfo->setText(fkt_ToolsGetResString(1006));
-    labSendText->setText(fkt_ToolsGetResString(1030));
+    setCaptions({{mnuFile, 1001}, {mnuFileQuit, 1002}, {mnuFileLoadConfig, 1007}, {mnuFileSaveConfig, 1008},
+                 {fraCommands, 1009}, {mnuEdit, 1003}, {mnuEditSettings, 1004}, {mnuQuestion, 1005},
+                 {mnuQuestionProgramInfo, 1006}, {labSendText, 1030}, {labSendReceiveText, 1031},
+                 {cmdInsertSpecialChar, 1032}, {cmdSend, 1033}, {cmdDelete, 1034}});
     fitLabel(labSendText, 60, 120, 1620, 195);
-    labSendReceiveText->setText(fkt_ToolsGetResString(1031));
     fitLabel(labSendReceiveText, 60, 690, 2700, 195);
-    cmdInsertSpecialChar->setText(fkt_ToolsGetResString(1032));
-    cmdSend->setText(fkt_ToolsGetResString(1033));
-    cmdDelete->setText(fkt_ToolsGetResString(1034));
     for (int i = 0; i < SlotCount; ++i) {
         const QString n = QString::number(i + 1);
         cmdBefehl[i]->setText(fkt_FormatInsertParam(fkt_ToolsGetResString(1035), n, n));

@@ -55,46 +55,36 @@ public:
     // chosen in a dialog replaces what was selected.
     void restoreSendFieldSelection();
 
-    QLabel *labSendText = nullptr;
+    QLabel *labSendText = nullptr, *labSendReceiveText = nullptr; // above the field and the list
     QLineEdit *txtSend = nullptr;
-    QPushButton *cmdInsertSpecialChar = nullptr;
-    QLabel *labSendReceiveText = nullptr;
     TrafficListView *lstSendReceive = nullptr;
-    QPushButton *cmdDelete = nullptr;
-    QPushButton *cmdSend = nullptr;
+    QPushButton *cmdInsertSpecialChar = nullptr, *cmdDelete = nullptr, *cmdSend = nullptr,
+                *cmdQuit = nullptr;
     QGroupBox *fraCommands = nullptr;
-    QPushButton *cmdQuit = nullptr;
     QStatusBar *stbStatus = nullptr;
     std::array<QPushButton *, SlotCount> cmdBefehl{};
     std::array<QLineEdit *, SlotCount> txtBefehl{};
 
-    QMenu *mnuFile = nullptr;
-    QAction *mnuFileLoadConfig = nullptr;
-    QAction *mnuFileSaveConfig = nullptr;
-    QAction *mnuSpace1 = nullptr;
-    QAction *mnuFileQuit = nullptr;
-    QMenu *mnuEdit = nullptr;
-    QAction *mnuEditSettings = nullptr;
-    QMenu *mnuQuestion = nullptr;
-    QAction *mnuQuestionProgramInfo = nullptr;
+    // The menu bar's menus, then their entries menu by menu.
+    QMenu *mnuFile = nullptr, *mnuEdit = nullptr, *mnuQuestion = nullptr;
+    QAction *mnuFileLoadConfig = nullptr, *mnuFileSaveConfig = nullptr, *mnuSpace1 = nullptr,
+            *mnuFileQuit = nullptr;
+    QAction *mnuEditSettings = nullptr, *mnuQuestionProgramInfo = nullptr;
     // The capture's entries and status panel (CaptureActions.cpp).
-    QAction *mnuFileCaptureStart = nullptr;
-    QAction *mnuFileCaptureStop = nullptr;
+    QAction *mnuFileCaptureStart = nullptr, *mnuFileCaptureStop = nullptr;
     CaptureStatusPanel *stbCapture = nullptr;
 
     // Getting lines out of the list, pausing and finding, the hex display (ListMenus.cpp);
     // the first three are the list's context menu too.
-    QAction *mnuEditCopy = nullptr;
-    QAction *mnuEditCopyAll = nullptr;
-    QAction *mnuFileSaveList = nullptr;
-    QAction *mnuEditFind = nullptr;
-    QAction *mnuEditPause = nullptr;
-    QAction *mnuEditHex = nullptr;
+    QAction *mnuEditCopy = nullptr, *mnuEditCopyAll = nullptr, *mnuFileSaveList = nullptr;
+    QAction *mnuEditFind = nullptr, *mnuEditPause = nullptr, *mnuEditHex = nullptr;
     QLabel *stbStatusPause = nullptr; // lines arrived while paused; hidden otherwise
     QLabel *stbStatusBytes = nullptr; // bytes received and sent since the port opened
 
     // The file dialog's settings, made anew before every use.
     platform::FileDialogOptions cdlCommonDialog;
+    // A save dialog with these settings, kept in cdlCommonDialog; nothing when it was cancelled.
+    std::optional<QString> chooseSaveFile(const platform::FileDialogOptions &options);
 
 signals:
     // Every way of closing the window ends here, before the window goes away.

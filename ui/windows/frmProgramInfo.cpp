@@ -1,5 +1,6 @@
 #include "frmProgramInfo.h"
 
+#include "Captions.h"
 #include "Twips.h"
 
 #include "TellurixIcon.h"
@@ -51,9 +52,8 @@ QString programVersion()
 
 frmProgramInfo::frmProgramInfo(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmProgramInfo"));
+    setUpFixedDialog(this, "frmProgramInfo", kClientWidth, kClientHeight);
     setWindowIcon(tellurixIcon());
-    setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
     ApplyLanguage();
     labSoftwareVersionValue->setText(softwareVersionText(programVersion()));
@@ -63,9 +63,7 @@ frmProgramInfo::frmProgramInfo(QWidget *parent) : QDialog(parent)
 
 void frmProgramInfo::createControls()
 {
-    cmdOk = new QPushButton(this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    placeTwips(cmdOk, 3960, 1440, 915, 375);
+    cmdOk = createControl<QPushButton>(this, "cmdOk", 3960, 1440, 915, 375);
     connect(cmdOk, &QPushButton::clicked, this, &QDialog::accept);
 
     fraInfo = new QGroupBox(QStringLiteral("Information"), this);
@@ -84,9 +82,7 @@ void frmProgramInfo::createControls()
     labEngineerValue = createLabel("labEngineerValue", kValueColumn, 1230, 1065, kValueLimit);
     labEngineerValue->setText(kEngineer);
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    placeTwips(Image1, 3960, 210, 915, 1005);
+    Image1 = createControl<QLabel>(this, "Image1", 3960, 210, 915, 1005);
     Image1->setAlignment(Qt::AlignCenter);
     Image1->setPixmap(tellurixPicture(Image1->size()));
 
@@ -97,9 +93,7 @@ void frmProgramInfo::createControls()
 QLabel *frmProgramInfo::createLabel(const char *name, int left, int top, int width,
                                     int rightLimitTwips)
 {
-    auto *label = new QLabel(fraInfo);
-    label->setObjectName(QString::fromLatin1(name));
-    placeTwips(label, left, top, width, kLabelHeight);
+    auto *label = createControl<QLabel>(fraInfo, name, left, top, width, kLabelHeight);
     m_labels.push_back({label, label->geometry(), px(rightLimitTwips)});
     return label;
 }
@@ -113,11 +107,8 @@ void frmProgramInfo::fitLabelsToText()
 void frmProgramInfo::ApplyLanguage()
 {
     setWindowTitle(fkt_ToolsGetResString(1200));
-    labProgramVersion->setText(fkt_ToolsGetResString(1201));
-    labSoftwareVersion->setText(fkt_ToolsGetResString(1202));
-    labDate->setText(fkt_ToolsGetResString(1203));
-    labEngineer->setText(fkt_ToolsGetResString(1204));
-    cmdOk->setText(fkt_ToolsGetResString(1205));
+    setCaptions({{labProgramVersion, 1201}, {labSoftwareVersion, 1202}, {labDate, 1203},
+                 {labEngineer, 1204}, {cmdOk, 1205}});
     fitLabelsToText();
 }
 

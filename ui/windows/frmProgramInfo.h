@@ -27,14 +27,11 @@ public:
     void ApplyLanguage();
 
     QGroupBox *fraInfo = nullptr;
-    QLabel *labProgramVersion = nullptr;
-    QLabel *labProgramVersionValue = nullptr;
-    QLabel *labSoftwareVersion = nullptr;
-    QLabel *labSoftwareVersionValue = nullptr;
-    QLabel *labDate = nullptr;
-    QLabel *labDateValue = nullptr;
-    QLabel *labEngineer = nullptr;
-    QLabel *labEngineerValue = nullptr;
+    // The frame's rows, each a caption and its value.
+    QLabel *labProgramVersion = nullptr, *labProgramVersionValue = nullptr;
+    QLabel *labSoftwareVersion = nullptr, *labSoftwareVersionValue = nullptr;
+    QLabel *labDate = nullptr, *labDateValue = nullptr;
+    QLabel *labEngineer = nullptr, *labEngineerValue = nullptr;
     QPushButton *cmdOk = nullptr;
     QLabel *Image1 = nullptr;
 

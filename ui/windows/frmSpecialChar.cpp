@@ -1,5 +1,6 @@
 #include "frmSpecialChar.h"
 
+#include "Captions.h"
 #include "Twips.h"
 
 #include "TellurixIcon.h"
@@ -23,9 +24,8 @@ constexpr int kBoxHeight = 495;
 
 frmSpecialChar::frmSpecialChar(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmSpecialChar"));
+    setUpFixedDialog(this, "frmSpecialChar", kClientWidth, kClientHeight);
     setWindowIcon(tellurixIcon());
-    setUpFixedDialog(this, kClientWidth, kClientHeight);
     createControls();
     setTabOrder();
     ApplyLanguage();
@@ -33,9 +33,7 @@ frmSpecialChar::frmSpecialChar(QWidget *parent) : QDialog(parent)
 
 void frmSpecialChar::createControls()
 {
-    fraSpecialChar = new QGroupBox(this);
-    fraSpecialChar->setObjectName(QStringLiteral("fraSpecialChar"));
-    placeTwips(fraSpecialChar, 60, 60, 4335, 1635);
+    fraSpecialChar = createControl<QGroupBox>(this, "fraSpecialChar", 60, 60, 4335, 1635);
 
     chkStx = createBox("chkStx", "STX", 180, 300);
     chkEtx = createBox("chkEtx", "ETX", 1200, 300);
@@ -54,16 +52,12 @@ void frmSpecialChar::createControls()
                 {chkCr, QStringLiteral("<CR>")},
                 {chkNak, QStringLiteral("<NAK>")}}};
 
-    cmdOk = new QPushButton(this);
-    cmdOk->setObjectName(QStringLiteral("cmdOk"));
-    placeTwips(cmdOk, 1500, 1800, 1695, 375);
+    cmdOk = createControl<QPushButton>(this, "cmdOk", 1500, 1800, 1695, 375);
     cmdOk->setDefault(true);
     cmdOk->setEnabled(false);
     connect(cmdOk, &QPushButton::clicked, this, &frmSpecialChar::cmdOk_Click);
 
-    cmdCancel = new QPushButton(this);
-    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    placeTwips(cmdCancel, 3300, 1800, 1095, 375);
+    cmdCancel = createControl<QPushButton>(this, "cmdCancel", 3300, 1800, 1095, 375);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -108,8 +102,7 @@ void frmSpecialChar::setTabOrder()
 void frmSpecialChar::ApplyLanguage()
 {
     setWindowTitle(fkt_ToolsGetResString(1300));
-    cmdOk->setText(fkt_ToolsGetResString(1301));
-    cmdCancel->setText(fkt_ToolsGetResString(1302));
+    setCaptions({{cmdOk, 1301}, {cmdCancel, 1302}});
 }
 
 void frmSpecialChar::ClearSelection()

@@ -27,16 +27,10 @@ public:
     QString chosenToken() const { return m_chosenToken; }
 
     QGroupBox *fraSpecialChar = nullptr;
-    QPushButton *chkStx = nullptr;
-    QPushButton *chkEtx = nullptr;
-    QPushButton *chkEot = nullptr;
-    QPushButton *chkEnq = nullptr;
-    QPushButton *chkLf = nullptr;
-    QPushButton *chkCr = nullptr;
-    QPushButton *chkNak = nullptr;
-    QPushButton *chkAck = nullptr;
-    QPushButton *cmdOk = nullptr;
-    QPushButton *cmdCancel = nullptr;
+    // The eight boxes, row by row as they stand in the frame.
+    QPushButton *chkStx = nullptr, *chkEtx = nullptr, *chkEot = nullptr, *chkEnq = nullptr;
+    QPushButton *chkLf = nullptr, *chkCr = nullptr, *chkNak = nullptr, *chkAck = nullptr;
+    QPushButton *cmdOk = nullptr, *cmdCancel = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
