@@ -8,7 +8,8 @@
 // picture changes: once a list is long, its slider stays put while lines arrive, and the bar
 // needs no drawing at all. While the user does not hold the slider, a changed picture is drawn
 // at most every kCalmRepaintMs: a slider that shrinks as lines arrive is not worth more (a
-// tall bar's drawing is among the dearest of the window).
+// tall bar's drawing is among the dearest of the window: Qt spreads its tall fills over its
+// thread pool, and waking those threads four times a second cost more than the list's rows).
 class PacedScrollBar : public QScrollBar {
     Q_OBJECT
 public:
@@ -19,7 +20,7 @@ public:
     // picture.
     void paintIfChanged();
 
-    static constexpr qint64 kCalmRepaintMs = 250;
+    static constexpr qint64 kCalmRepaintMs = 1000;
 
 protected:
     void sliderChange(SliderChange change) override;
