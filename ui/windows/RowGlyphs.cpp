@@ -11,17 +11,11 @@ RowGlyphs::RowGlyphs(const QFont &font) : m_font(font) {}
 
 RowGlyphs &RowGlyphs::of(const QFont &font)
 {
-    static QFont lastFont;
-    static RowGlyphs *last = nullptr;
-    if (last && font == lastFont)
-        return *last;
     static QHash<QString, std::shared_ptr<RowGlyphs>> known;
     std::shared_ptr<RowGlyphs> &entry = known[font.key()];
     if (!entry)
         entry = std::make_shared<RowGlyphs>(font);
-    lastFont = font;
-    last = entry.get();
-    return *last;
+    return *entry;
 }
 
 std::pair<qreal, qsizetype> RowGlyphs::advanceAt(QStringView text, qsizetype at)

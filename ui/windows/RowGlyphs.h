@@ -17,7 +17,8 @@ class RowGlyphs {
 public:
     explicit RowGlyphs(const QFont &font);
 
-    // The glyphs of a font, shared by every row drawn in it (the user-interface thread only).
+    // The glyphs of a font, shared by every row drawn in it (the user-interface thread only);
+    // callers keep the reference rather than look it up per row.
     static RowGlyphs &of(const QFont &font);
 
     // The advance of the character at `at` and how many code units it takes (a surrogate
