@@ -56,7 +56,7 @@ void TerminalSession::onTick()
 {
     m_poller->tick();
     // An idle line costs almost no wake-ups: the next byte or the loss of the device wakes the
-    // poll. A look every quarter of a second on the same beat bounds the delay should a
+    // poll. A look every second on the same beat bounds the delay should a
     // notification ever go missing; it finds what the always-running tick would have found.
     if (m_cadence != PollCadence::RestWhileIdle)
         return;
@@ -78,11 +78,19 @@ void TerminalSession::stopTicking(bool idle)
 }
 
 // The pause's end read the chunk: the next beat looks for more, as the always-running tick
-// would.
+// would. With nothing waiting that beat would find the line idle, so the poll rests at once;
+// the next byte or the loss of the device wakes it on that same beat.
 void TerminalSession::resumeAfterGathering()
 {
-    if (m_awaitingPause)
+    if (!m_awaitingPause)
+        return;
+    if (m_port->inBufferCount() > 0) {
         scheduleWake(0);
+        return;
+    }
+    m_awaitingPause = false;
+    m_resting = true;
+    scheduleWake(kRestLookMs);
 }
 
 void TerminalSession::scheduleWake(qint64 aheadMs)

@@ -29,7 +29,7 @@ class TerminalSession : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 10;
-    static constexpr qint64 kRestLookMs = 250;
+    static constexpr qint64 kRestLookMs = 1000;
 
     explicit TerminalSession(std::unique_ptr<platform::SerialPort> port,
                              PollCadence cadence = PollCadence::RestWhileIdle,

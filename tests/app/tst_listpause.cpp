@@ -239,6 +239,28 @@ private slots:
         p->session().prc_MainOpenInterface();
         QCOMPARE(form().stbStatusBytes->text(), reopened);
     }
+
+    // The panel changes with a line, in the list's own frame, never by a timer of its own while
+    // lines keep coming; a last line still shows within kCalmMs.
+    void byteCountsFollowAStreamWithTheLines()
+    {
+        QVERIFY(startOnFakes(1, 1));
+        const auto shows = [this](int received) {
+            return form().stbStatusBytes->text()
+                == QStringLiteral("Received: %1 bytes, sent: 0 bytes").arg(received);
+        };
+        receive("A"); // the first line shows at once
+        QVERIFY(shows(1));
+        receive("B"); // lines 100 ms apart: the panel waits while the spell lasts
+        receive("C");
+        QVERIFY(shows(1));
+        receive("D"); // the first line after the spell shows every byte so far
+        QVERIFY(shows(4));
+        receive("E");
+        QVERIFY(shows(4));
+        p->timers()->advance(TrafficCounters::kCalmMs);
+        QVERIFY(shows(5));
+    }
 };
 
 QTEST_MAIN(TstListPause)

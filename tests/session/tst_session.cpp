@@ -260,9 +260,20 @@ private slots:
         QVERIFY(!r.session->pollResting() || r.timers.nowMs() % 10 != 0);
         r.timers.advance(3); // the beat at 20 ms notices the byte
         QVERIFY(!r.session->pollResting());
-        r.timers.advance(40);
+        r.timers.advance(20);
         QCOMPARE(r.lines(), QStringList{QStringLiteral("14:03:27.040  [IN]   x")});
-        r.timers.advance(10);
+        // Nothing waits once the chunk is read: the poll rests at once, no beat needed.
+        QVERIFY(r.session->pollResting());
+        QVERIFY(!r.session->timTimer().isActive());
+        // The next byte wakes it on the beat the always-running tick would have noticed it.
+        r.timers.advance(5);
+        r.port->arrive("y");
+        r.timers.advance(4);
+        QVERIFY(r.session->pollResting());
+        r.timers.advance(1);
+        QVERIFY(!r.session->pollResting());
+        r.timers.advance(100);
+        QCOMPARE(r.lines().last(), QStringLiteral("14:03:27.070  [IN]   y"));
         QVERIFY(r.session->pollResting());
     }
 

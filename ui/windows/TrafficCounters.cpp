@@ -25,6 +25,7 @@ void TrafficCounters::connectionChanged(bool open)
         m_sent = 0;
     }
     show();
+    m_shownAtMs = kLongAgo; // the first line after it shows at once
 }
 
 void TrafficCounters::lineBytes(const QString &marker, const QByteArray &bytes)
@@ -36,24 +37,28 @@ void TrafficCounters::lineBytes(const QString &marker, const QByteArray &bytes)
         m_received += bytes.size();
     else
         return;
-    if (m_calm->isActive()) {
-        m_unshown = true;
+    // A line after a calm spell shows the counts at once, in the same frame as the list. One
+    // within the calm spell waits; the next line after the spell, or at the latest kCalmMs
+    // after this one, shows it: a steady stream never wakes the program just for the panel.
+    if (platform::timerNowMs() - m_shownAtMs >= kCalmMs) {
+        show();
         return;
     }
-    show();
-    m_calm->start(kCalmMs);
+    m_unshown = true;
+    if (!m_calm->isActive())
+        m_calm->start(kCalmMs);
 }
 
 void TrafficCounters::show()
 {
+    m_calm->stop();
     m_unshown = false;
+    m_shownAtMs = platform::timerNowMs();
     showByteCounts(m_form, m_received, m_sent);
 }
 
 void TrafficCounters::calmOver()
 {
-    if (!m_unshown)
-        return;
-    show();
-    m_calm->start(kCalmMs);
+    if (m_unshown)
+        show();
 }
