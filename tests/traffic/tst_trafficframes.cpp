@@ -77,6 +77,7 @@ private slots:
     void stateFollowsAppendsAtOncePixelsAtTheFrame();
     void aBurstOfAppendsIsDrawnInOneFrame();
     void scrollBarsAreNotDrawnWhileTheirPictureStays();
+    void aSliderWaitingForItsCalmSpellCostsNoFrames();
     void aPartlyVisibleRowShowsWhatTheWholeRowShowsThere_data();
     void aPartlyVisibleRowShowsWhatTheWholeRowShowsThere();
 };
@@ -200,6 +201,28 @@ void TestTrafficFrames::scrollBarsAreNotDrawnWhileTheirPictureStays()
     list.timers.advance(1000);
     list.settle();
     QVERIFY(vertical.paints >= 1);
+}
+
+void TestTrafficFrames::aSliderWaitingForItsCalmSpellCostsNoFrames()
+{
+    PacedList list;
+    list.appendAndFollow(20);
+    list.timers.advance(PacedScrollBar::kCalmRepaintMs);
+    list.settle();
+    PaintCounter vertical(list.view.verticalScrollBar());
+    // More lines: a shorter slider each time, changes that wait for the calm spell to end.
+    // (The scroll area itself may draw the bar once when the view first scrolls.)
+    for (int i = 0; i < 2; ++i) {
+        list.appendAndFollow(5);
+        list.timers.advance(FramePacer::kDefaultPeriodMs * 4);
+        QApplication::processEvents();
+        QVERIFY(!list.view.framePending());
+    }
+    const int paintsBefore = vertical.paints;
+    QVERIFY(paintsBefore <= 1);
+    list.timers.advance(PacedScrollBar::kCalmRepaintMs);
+    list.settle();
+    QCOMPARE(vertical.paints, paintsBefore + 1);
 }
 
 void TestTrafficFrames::aPartlyVisibleRowShowsWhatTheWholeRowShowsThere_data()

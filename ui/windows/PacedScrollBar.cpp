@@ -7,8 +7,11 @@
 
 PacedScrollBar::PacedScrollBar(Qt::Orientation orientation, std::function<void()> requestFrame,
                                QWidget *parent)
-    : QScrollBar(orientation, parent), m_requestFrame(std::move(requestFrame))
+    : QScrollBar(orientation, parent),
+      m_requestFrame(std::move(requestFrame)),
+      m_calmOver(platform::makeTimer(platform::TimerKind::SingleShot))
 {
+    m_calmOver->timeout = [this] { m_requestFrame(); };
 }
 
 void PacedScrollBar::sliderChange(SliderChange change)
@@ -31,10 +34,14 @@ void PacedScrollBar::paintIfChanged()
         return;
     }
     const bool calm = !look.down && look.enabled == m_painted.enabled;
-    if (calm && platform::timerNowMs() - m_paintedAtMs < kCalmRepaintMs) {
-        m_requestFrame(); // drawn at a later frame
+    const qint64 calmFor = kCalmRepaintMs - (platform::timerNowMs() - m_paintedAtMs);
+    if (calm && calmFor > 0) {
+        // Drawn at the first frame after the calm spell; frames until then would only look.
+        if (!m_calmOver->isActive())
+            m_calmOver->start(int(calmFor));
         return;
     }
+    m_calmOver->stop();
     m_changed = false;
     update();
 }

@@ -1,8 +1,11 @@
 #pragma once
-#include <QScrollBar>
+#include "Timer.h"
+
 #include <QRect>
+#include <QScrollBar>
 
 #include <functional>
+#include <memory>
 
 // A scroll bar that draws a change of its range or value only at a frame, and only when the
 // picture changes: once a list is long, its slider stays put while lines arrive, and the bar
@@ -36,6 +39,7 @@ private:
     Look currentLook() const;
 
     std::function<void()> m_requestFrame;
+    std::unique_ptr<platform::Timer> m_calmOver;
     Look m_painted;
     qint64 m_paintedAtMs = 0;
     bool m_changed = false;
