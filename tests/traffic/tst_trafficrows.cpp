@@ -1,5 +1,6 @@
 // How much of a line a row shows and how: the cut of very long lines with its ellipsis, and
 // control characters drawn by their names, large enough to read.
+#include "RowGlyphs.h"
 #include "TrafficLineDelegate.h"
 #include "TrafficListModel.h"
 #include "TrafficListView.h"
@@ -69,6 +70,25 @@ int inkHeight(const QImage &image)
         longest = std::max(longest, run);
     }
     return longest;
+}
+
+// text on white, drawn from x = 2 on one baseline, by the row glyphs or by Qt's text drawing.
+QImage drawnText(const QString &text, bool byRowGlyphs)
+{
+    const QFont font = terminalFont();
+    const QFontMetrics metrics(font);
+    QImage image(metrics.horizontalAdvance(text) + 8, metrics.height() + 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const qreal baseline = 2 + metrics.ascent();
+    if (byRowGlyphs)
+        RowGlyphs(font).draw(&painter, text, 2, baseline);
+    else
+        painter.drawText(QPointF(2, baseline), text);
+    painter.end();
+    return image;
 }
 
 } // namespace
@@ -206,6 +226,40 @@ private slots:
         model.clear();
         model.appendLine(QStringLiteral("short"));
         QVERIFY(view.horizontalScrollBar()->maximum() == 0);
+    }
+
+    // Rows are drawn glyph by glyph from a cache; the pixels must be those of the text drawn
+    // whole, whichever font supplies a character.
+    void rowGlyphsDrawWhatTheTextDraws_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ASCII") << QStringLiteral("12:00:00.000  [IN]   OK 0123 ABC xyz ~|{}");
+        QTest::newRow("Windows-1252 letters") << QStringLiteral("Grüße € ‰ Œ ÿ ¼ µ");
+        QTest::newRow("other scripts") << QStringLiteral("Ωμέγα жук ✓ → ∑");
+        QTest::newRow("a character no font has") << QStringLiteral("A\U000F0041B");
+    }
+    void rowGlyphsDrawWhatTheTextDraws()
+    {
+        QFETCH(QString, text);
+        const QImage byGlyphs = drawnText(text, true);
+        QVERIFY(inkHeight(byGlyphs) > 0);
+        QCOMPARE(byGlyphs, drawnText(text, false));
+    }
+
+    void rowGlyphAdvancesAreThoseOfTheFont()
+    {
+        const QFont font = terminalFont();
+        const QFontMetricsF metrics(font);
+        RowGlyphs glyphs(font);
+        const QString text = QStringLiteral("M\u00E4\U0001F600\u20AC");
+        const auto [m, mUnits] = glyphs.advanceAt(text, 0);
+        QCOMPARE(mUnits, 1);
+        QCOMPARE(m, metrics.horizontalAdvance(QLatin1Char('M')));
+        // A character beyond the first plane is one character of two code units.
+        const auto [face, faceUnits] = glyphs.advanceAt(text, 2);
+        QCOMPARE(faceUnits, 2);
+        QCOMPARE(face, metrics.horizontalAdvance(text.mid(2, 2)));
+        QCOMPARE(glyphs.advanceAt(text, 4).first, metrics.horizontalAdvance(text.mid(4, 1)));
     }
 };
 
