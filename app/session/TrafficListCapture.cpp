@@ -45,7 +45,7 @@ void TrafficListModel::textInto(const LineRef &ref, QString &out) const
     out.resize(length);
     if (length == 0)
         return;
-    const char *bytes = m_chunks[ref.chunk].bytes.get() + ref.offset;
+    const char *bytes = m_text.at({ref.chunk, ref.offset});
     if (ref.wide) {
         std::memcpy(out.data(), bytes, size_t(length) * sizeof(char16_t));
         return;

@@ -7,10 +7,6 @@
 
 namespace {
 
-constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
-// Lines larger than this get a chunk of their own instead of cutting the open chunk short.
-constexpr qsizetype kOwnChunkBytes = kChunkBytes / 4;
-
 // Writes line in the one-byte form to out; false (with out partly written) if some
 // character has no byte.
 bool encodeNarrow(QStringView line, char *out)
@@ -47,35 +43,18 @@ TrafficListModel::LineRef TrafficListModel::store(QStringView line)
     if (line.isEmpty())
         return ref;
 
-    const qsizetype narrowSize = line.size();
-    ref.chunk = chunkWithRoom(narrowSize);
-    Chunk *chunk = &m_chunks[ref.chunk];
-    qsizetype size = narrowSize;
-    if (!encodeNarrow(line, chunk->bytes.get() + chunk->used)) {
+    TextChunks::Place place;
+    qsizetype size = line.size();
+    if (!encodeNarrow(line, m_text.reserve(size, place))) {
         size = line.size() * qsizetype(sizeof(char16_t));
         ref.wide = 1;
-        ref.chunk = chunkWithRoom(size);
-        chunk = &m_chunks[ref.chunk];
-        std::memcpy(chunk->bytes.get() + chunk->used, line.utf16(), size_t(size));
+        std::memcpy(m_text.reserve(size, place), line.utf16(), size_t(size));
     }
-    ref.offset = quint32(chunk->used);
-    chunk->used += size;
+    m_text.commit(size);
+    ref.chunk = place.chunk;
+    ref.offset = place.offset;
     m_textBytes += size;
     return ref;
-}
-
-quint32 TrafficListModel::chunkWithRoom(qsizetype size)
-{
-    const auto addChunk = [this](qsizetype capacity) {
-        // Deliberately left uninitialised: untouched pages of a fresh chunk cost no memory.
-        m_chunks.push_back({std::make_unique_for_overwrite<char[]>(size_t(capacity)), capacity, 0});
-        return qsizetype(m_chunks.size() - 1);
-    };
-    if (size > kOwnChunkBytes)
-        return quint32(addChunk(size));
-    if (m_openChunk < 0 || m_chunks[m_openChunk].capacity - m_chunks[m_openChunk].used < size)
-        m_openChunk = addChunk(kChunkBytes);
-    return quint32(m_openChunk);
 }
 
 QString TrafficListModel::textOf(const LineRef &ref) const
@@ -83,7 +62,7 @@ QString TrafficListModel::textOf(const LineRef &ref) const
     const qsizetype length = qsizetype(ref.length);
     if (length == 0)
         return QString();
-    const char *bytes = m_chunks[ref.chunk].bytes.get() + ref.offset;
+    const char *bytes = m_text.at({ref.chunk, ref.offset});
     QString text(length, Qt::Uninitialized);
     if (ref.wide) {
         std::memcpy(text.data(), bytes, size_t(length) * sizeof(char16_t));
@@ -99,8 +78,7 @@ void TrafficListModel::clear()
 {
     beginResetModel();
     std::deque<LineRef>().swap(m_lines); // clear() alone would keep the blocks
-    std::vector<Chunk>().swap(m_chunks);
-    m_openChunk = -1;
+    m_text.clear();
     m_longestLine = 0;
     m_textBytes = 0;
     m_raw.clear();
@@ -157,10 +135,7 @@ qsizetype TrafficListModel::storedTextBytes() const
 
 qsizetype TrafficListModel::allocatedBytes() const
 {
-    qsizetype total = qsizetype(m_chunks.capacity() * sizeof(Chunk));
-    for (const Chunk &chunk : m_chunks)
-        total += chunk.capacity;
-    total += m_raw.allocatedBytes();
+    qsizetype total = m_text.allocatedBytes() + m_raw.allocatedBytes();
     // std::deque keeps its elements in 512-byte blocks, reached through one pointer each.
     const qsizetype perBlock = std::max<qsizetype>(1, 512 / qsizetype(sizeof(LineRef)));
     const qsizetype blocks = (count() + perBlock - 1) / perBlock + 1;

@@ -2,6 +2,7 @@
 // The lines of the traffic list in the order appended, kept compactly: millions of lines cost
 // little more than their text. A Qt item model without widgets, so the session can own it and
 // any number of views can show it.
+#include "TextChunks.h"
 #include "TrafficRawData.h"
 
 #include <QAbstractListModel>
@@ -54,7 +55,7 @@ public:
     qsizetype allocatedBytes() const;
 
 private:
-    // A line's text lies in one chunk, either one byte per character (the 256 characters of
+    // A line's text lies in one chunk of m_text, either one byte per character (the 256 characters of
     // Windows-1252, which is all the serial layer ever produces) or, for lines holding any
     // other character, as raw UTF-16.
     struct LineRef {
@@ -63,21 +64,12 @@ private:
         quint64 length : 63 = 0; // characters
         quint64 wide : 1 = 0;
     };
-    struct Chunk {
-        std::unique_ptr<char[]> bytes;
-        qsizetype capacity = 0;
-        qsizetype used = 0;
-    };
-
     LineRef store(QStringView line);
-    // A chunk with at least `size` free bytes; its index.
-    quint32 chunkWithRoom(qsizetype size);
     QString textOf(const LineRef &ref) const;
     void textInto(const LineRef &ref, QString &out) const; // TrafficListCapture.cpp
 
-    std::vector<Chunk> m_chunks;
+    TextChunks m_text;
     std::deque<LineRef> m_lines; // grows in small blocks: no large copies at any length
-    qsizetype m_openChunk = -1;   // the chunk that takes the next short lines
     qsizetype m_longestLine = 0;
     qsizetype m_textBytes = 0;
     TrafficRawData m_raw;

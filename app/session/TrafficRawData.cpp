@@ -4,12 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-
-constexpr qsizetype kChunkBytes = qsizetype(1) << 20;
-
-} // namespace
-
 void TrafficRawData::note(int row, QStringView shown, QStringView raw)
 {
     if (shown == raw)
@@ -19,27 +13,18 @@ void TrafficRawData::note(int row, QStringView shown, QStringView raw)
     entry.row = row;
     entry.length = quint32(size);
     if (size > 0) {
-        entry.chunk = chunkWithRoom(size);
-        Chunk &chunk = m_chunks[entry.chunk];
-        entry.offset = quint32(chunk.used);
-        char *out = chunk.bytes.get() + chunk.used;
+        TextChunks::Place place;
+        char *out = m_bytes.reserve(size, place);
+        entry.chunk = place.chunk;
+        entry.offset = place.offset;
         // Raw data is bytes: every character has its byte in the code page.
         for (const QChar c : raw) {
             const int byte = c.unicode() < 0x80 ? c.unicode() : platform::cp1252Byte(c.unicode());
             *out++ = char(byte < 0 ? '?' : byte);
         }
-        chunk.used += size;
+        m_bytes.commit(size);
     }
     m_entries.push_back(entry);
-}
-
-quint32 TrafficRawData::chunkWithRoom(qsizetype size)
-{
-    if (m_chunks.empty() || m_chunks.back().capacity - m_chunks.back().used < size) {
-        const qsizetype capacity = std::max(size, kChunkBytes);
-        m_chunks.push_back({std::make_unique_for_overwrite<char[]>(size_t(capacity)), capacity, 0});
-    }
-    return quint32(m_chunks.size() - 1);
 }
 
 qsizetype TrafficRawData::firstEntryFrom(int row) const
@@ -55,7 +40,7 @@ void TrafficRawData::rawInto(qsizetype i, QString &out) const
     out.resize(qsizetype(entry.length));
     if (entry.length == 0)
         return;
-    const char *bytes = m_chunks[entry.chunk].bytes.get() + entry.offset;
+    const char *bytes = m_bytes.at({entry.chunk, entry.offset});
     QChar *chars = out.data();
     for (quint32 k = 0; k < entry.length; ++k) {
         const auto byte = static_cast<unsigned char>(bytes[k]);
@@ -76,13 +61,10 @@ std::optional<QString> TrafficRawData::rawOf(int row) const
 void TrafficRawData::clear()
 {
     std::deque<Entry>().swap(m_entries);
-    std::vector<Chunk>().swap(m_chunks);
+    m_bytes.clear();
 }
 
 qsizetype TrafficRawData::allocatedBytes() const
 {
-    qsizetype total = qsizetype(m_chunks.capacity() * sizeof(Chunk));
-    for (const Chunk &chunk : m_chunks)
-        total += chunk.capacity;
-    return total + qsizetype(m_entries.size() * sizeof(Entry));
+    return m_bytes.allocatedBytes() + qsizetype(m_entries.size() * sizeof(Entry));
 }

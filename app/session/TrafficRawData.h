@@ -2,6 +2,8 @@
 // What actually went out or came in, for the traffic lines whose shown data is something else
 // (tokens, hex). A line shown raw costs nothing here: its raw data is its shown data. Lines
 // are noted in the order appended, so finding one is a binary search over the few noted.
+#include "TextChunks.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -34,14 +36,6 @@ private:
         quint32 offset = 0;
         quint32 length = 0;
     };
-    struct Chunk {
-        std::unique_ptr<char[]> bytes;
-        qsizetype capacity = 0;
-        qsizetype used = 0;
-    };
-
-    quint32 chunkWithRoom(qsizetype size);
-
     std::deque<Entry> m_entries;
-    std::vector<Chunk> m_chunks;
+    TextChunks m_bytes;
 };

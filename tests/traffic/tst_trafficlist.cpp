@@ -5,6 +5,7 @@
 #include "TrafficListView.h"
 
 #include <QAbstractItemModelTester>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -59,6 +60,9 @@ private slots:
     void windows1252LinesTakeOneBytePerCharacter();
     void moreLinesThanSixteenBitPositions();
     void longLinesAcrossChunks();
+    void fullChunksOfTextAreKeptCompressed();
+    void dataThatDoesNotCompressIsKeptAsItIs();
+    void largeLinesAreCompressedOnceNewerOnesFollow();
     void appendAnnouncesTheNewRow();
     void clearEmptiesTheList();
     void rowsOutsideTheListAreEmpty();
@@ -235,6 +239,98 @@ void TestTrafficList::longLinesAcrossChunks()
     for (const QString &line : expected)
         model.appendLine(line);
     QCOMPARE(model.count(), expected.size());
+    for (int row = 0; row < expected.size(); ++row)
+        QCOMPARE(model.lineAt(row), expected.at(row));
+}
+
+void TestTrafficList::fullChunksOfTextAreKeptCompressed()
+{
+    // An instrument's answers: over five megabytes, with wide lines, raw data shown as hex and
+    // a line larger than a chunk between them.
+    TrafficListModel model;
+    QStringList expected;
+    QStringList raws;
+    for (int i = 0; i < 70000; ++i) {
+        QString line = QStringLiteral("12:00:%1.%2  [IN]   VOLT %3 V;CURR %4 A;TEMP %5 C;STAT OK\r\n")
+                           .arg(i / 1000 % 60, 2, 10, QLatin1Char('0'))
+                           .arg(i % 1000, 3, 10, QLatin1Char('0'))
+                           .arg(double(i % 977) / 7.0, 0, 'f', 4)
+                           .arg(double(i % 313) / 3.0, 0, 'f', 4)
+                           .arg(20.0 + double(i % 97) / 10.0, 0, 'f', 1);
+        if (i % 1000 == 999)
+            line += QStringLiteral(" Ω");
+        if (i == 30000)
+            line += QString(400 * 1024, QLatin1Char('x'));
+        const QString raw = i % 5000 == 0 ? QStringLiteral("\x02raw %1\x03").arg(i) : QString();
+        if (raw.isEmpty())
+            model.appendLine(line);
+        else
+            model.appendLine(line, raw);
+        expected << line;
+        raws << raw;
+    }
+    QVERIFY2(model.storedTextBytes() > 5 * 1000 * 1000, qPrintable(QString::number(model.storedTextBytes())));
+    // Uncompressed, the text alone would take all of it, and the index and the open chunks
+    // come on top.
+    QVERIFY2(model.allocatedBytes() < model.storedTextBytes() / 4 * 3,
+             qPrintable(QStringLiteral("%1 of %2").arg(model.allocatedBytes()).arg(model.storedTextBytes())));
+    // Read back in every order: forward, backward and jumping between far chunks.
+    for (int row = 0; row < expected.size(); ++row)
+        QCOMPARE(model.lineAt(row), expected.at(row));
+    for (int row = int(expected.size()) - 1; row >= 0; row -= 7) {
+        QCOMPARE(model.lineAt(row), expected.at(row));
+        const int far = int(expected.size()) - 1 - row;
+        QCOMPARE(model.lineAt(far), expected.at(far));
+        if (!raws.at(row).isEmpty())
+            QCOMPARE(model.rawDataAt(row), raws.at(row));
+    }
+    int visited = 0;
+    model.visitCaptureLines(int(expected.size()) - 1, 0, [&](int row, QStringView text) {
+        ++visited;
+        return text.endsWith(raws.at(row).isEmpty() ? QStringLiteral("<CR><LF>") : QStringLiteral("<ETX>"))
+            || text.endsWith(QStringLiteral("x")) || text.endsWith(QStringLiteral("Ω"));
+    });
+    QCOMPARE(visited, expected.size());
+    model.clear();
+    model.appendLine(QStringLiteral("after"));
+    QCOMPARE(model.lineAt(0), QStringLiteral("after"));
+}
+
+void TestTrafficList::dataThatDoesNotCompressIsKeptAsItIs()
+{
+    TrafficListModel model;
+    QStringList expected;
+    QRandomGenerator random(42);
+    for (int i = 0; i < 1200; ++i) {
+        QString line(2000, Qt::Uninitialized);
+        for (QChar &c : line)
+            c = QChar(char16_t(0x20 + random.bounded(0x5F)));
+        expected << line;
+        model.appendLine(line);
+    }
+    for (int row = 0; row < expected.size(); ++row)
+        QCOMPARE(model.lineAt(row), expected.at(row));
+    QVERIFY(model.allocatedBytes() >= model.storedTextBytes());
+    // No more than a chunk's spare room is held beyond the text itself.
+    QVERIFY(model.allocatedBytes() < model.storedTextBytes() + (2 << 20));
+}
+
+void TestTrafficList::largeLinesAreCompressedOnceNewerOnesFollow()
+{
+    // What a fast dump gives: every chunk of a tick larger than a storage chunk's quarter.
+    TrafficListModel model;
+    QStringList expected;
+    for (int i = 0; i < 16; ++i) {
+        QString line;
+        for (int k = 0; line.size() < 300 * 1024; ++k)
+            line += QStringLiteral("%1 %2 ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n").arg(i).arg(k, 8, 10, QLatin1Char('0'));
+        expected << line;
+        model.appendLine(line);
+        // The newest stay as they are: the list shows them.
+        QCOMPARE(model.lineAt(int(model.count() - 1)), line);
+    }
+    QVERIFY2(model.allocatedBytes() < model.storedTextBytes() / 2,
+             qPrintable(QStringLiteral("%1 of %2").arg(model.allocatedBytes()).arg(model.storedTextBytes())));
     for (int row = 0; row < expected.size(); ++row)
         QCOMPARE(model.lineAt(row), expected.at(row));
 }
