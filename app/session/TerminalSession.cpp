@@ -56,8 +56,8 @@ void TerminalSession::onTick()
 {
     m_poller->tick();
     // An idle line costs almost no wake-ups: the next byte or the loss of the device wakes the
-    // poll. A look every second on the same beat bounds the delay should a
-    // notification ever go missing; it finds what the always-running tick would have found.
+    // poll. A look every second on the same beat bounds the delay should a notification ever
+    // go missing; it finds what the always-running tick would have found.
     if (m_cadence != PollCadence::RestWhileIdle)
         return;
     if (m_poller->idle()) {

@@ -33,7 +33,9 @@ char *TextChunks::reserve(qsizetype size, Place &place)
     if (size > kOwnChunkBytes) {
         m_reserved = addChunk(size);
     } else {
-        if (m_open < 0 || m_chunks[size_t(m_open)].capacity - m_chunks[size_t(m_open)].used < size) {
+        const bool full = m_open >= 0
+            && m_chunks[size_t(m_open)].capacity - m_chunks[size_t(m_open)].used < size;
+        if (m_open < 0 || full) {
             if (m_open >= 0)
                 seal(m_open);
             m_open = addChunk(kChunkBytes);
@@ -71,10 +73,10 @@ void TextChunks::keepLargeText(qsizetype index)
 void TextChunks::seal(qsizetype index)
 {
     Chunk &chunk = m_chunks[size_t(index)];
-    const char *bytes = chunk.bytes.get();
+    const auto *bytes = reinterpret_cast<const uchar *>(chunk.bytes.get());
     const qsizetype probe = std::min(chunk.used, kProbeBytes);
-    if (probe > 0 && worthKeeping(qCompress(reinterpret_cast<const uchar *>(bytes), probe, kLevel).size(), probe)) {
-        QByteArray packed = qCompress(reinterpret_cast<const uchar *>(bytes), chunk.used, kLevel);
+    if (probe > 0 && worthKeeping(qCompress(bytes, probe, kLevel).size(), probe)) {
+        QByteArray packed = qCompress(bytes, chunk.used, kLevel);
         if (worthKeeping(packed.size(), chunk.used)) {
             packed.squeeze();
             chunk.packed = std::move(packed);
@@ -85,7 +87,7 @@ void TextChunks::seal(qsizetype index)
     }
     if (chunk.capacity > chunk.used) {
         auto exact = std::make_unique_for_overwrite<char[]>(size_t(chunk.used));
-        std::memcpy(exact.get(), bytes, size_t(chunk.used));
+        std::memcpy(exact.get(), chunk.bytes.get(), size_t(chunk.used));
         chunk.bytes = std::move(exact);
         chunk.capacity = chunk.used;
     }
@@ -129,10 +131,4 @@ qsizetype TextChunks::allocatedBytes() const
     for (const Expanded &copy : m_expanded)
         total += copy.bytes.capacity();
     return total;
-}
-
-qsizetype TextChunks::compressedChunks() const
-{
-    return std::count_if(m_chunks.begin(), m_chunks.end(),
-                         [](const Chunk &chunk) { return !chunk.bytes && chunk.used > 0; });
 }

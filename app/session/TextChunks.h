@@ -35,7 +35,6 @@ public:
     // Memory held: chunks as kept (compressed or not), the open one as far as it is filled,
     // and the expanded copies.
     qsizetype allocatedBytes() const;
-    qsizetype compressedChunks() const;
 
 private:
     struct Chunk {

@@ -55,9 +55,9 @@ public:
     qsizetype allocatedBytes() const;
 
 private:
-    // A line's text lies in one chunk of m_text, either one byte per character (the 256 characters of
-    // Windows-1252, which is all the serial layer ever produces) or, for lines holding any
-    // other character, as raw UTF-16.
+    // A line's text lies in one chunk of m_text, either one byte per character (the 256
+    // characters of Windows-1252, which is all the serial layer ever produces) or, for lines
+    // holding any other character, as raw UTF-16.
     struct LineRef {
         quint32 chunk = 0;
         quint32 offset = 0;
