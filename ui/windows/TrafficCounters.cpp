@@ -8,7 +8,8 @@
 TrafficCounters::TrafficCounters(frmMain &form, TerminalSession &session, QObject *parent)
     : QObject(parent), m_form(form), m_calm(platform::makeTimer(platform::TimerKind::SingleShot))
 {
-    m_calm->timeout = [this] { calmOver(); };
+    // Runs only while some count is not shown yet.
+    m_calm->timeout = [this] { show(); };
     connect(&session, &TerminalSession::connectionChanged, this,
             [this](bool open) { connectionChanged(open); });
     connect(&session, &TerminalSession::lineBytesAppended, this,
@@ -44,7 +45,6 @@ void TrafficCounters::lineBytes(const QString &marker, const QByteArray &bytes)
         show();
         return;
     }
-    m_unshown = true;
     if (!m_calm->isActive())
         m_calm->start(kCalmMs);
 }
@@ -52,13 +52,6 @@ void TrafficCounters::lineBytes(const QString &marker, const QByteArray &bytes)
 void TrafficCounters::show()
 {
     m_calm->stop();
-    m_unshown = false;
     m_shownAtMs = platform::timerNowMs();
     showByteCounts(m_form, m_received, m_sent);
-}
-
-void TrafficCounters::calmOver()
-{
-    if (m_unshown)
-        show();
 }

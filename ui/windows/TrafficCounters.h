@@ -29,7 +29,6 @@ private:
     void connectionChanged(bool open);
     void lineBytes(const QString &marker, const QByteArray &bytes);
     void show();
-    void calmOver();
 
     frmMain &m_form;
     std::unique_ptr<platform::Timer> m_calm;
@@ -37,5 +36,4 @@ private:
     qint64 m_sent = 0;
     static constexpr qint64 kLongAgo = std::numeric_limits<qint64>::min() / 2;
     qint64 m_shownAtMs = kLongAgo;
-    bool m_unshown = false;
 };
