@@ -1,4 +1,5 @@
 #include "MainProgram.h"
+#include "MemoryReturn.h"
 #include "PortInventory.h"
 #include "PortTable.h"
 #include "ProgramFolder.h"
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    platform::returnFreedMemoryPromptly();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tellurix"));
     QApplication::setApplicationVersion(QStringLiteral(TELLURIX_VERSION));
