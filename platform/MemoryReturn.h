@@ -4,8 +4,9 @@
 // block is freed would keep every such block's memory in the process for good.
 namespace platform {
 
-// Blocks from this size on are mapped of their own and unmapped when freed; free memory at the
-// top of the heap beyond it is given back. Call once, first thing in main().
+// Blocks of 128 KiB and more that the heap has no room for are mapped of their own and unmapped
+// when freed; more than 128 KiB free at the top of the heap is given back. Call once, first
+// thing in main().
 void returnFreedMemoryPromptly();
 
 } // namespace platform
