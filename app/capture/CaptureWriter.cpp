@@ -7,10 +7,10 @@ constexpr qint32 kTextTooSlow = 1723;
 } // namespace
 
 CaptureWriter::CaptureWriter(std::unique_ptr<platform::AppendFile> log, std::unique_ptr<platform::AppendFile> raw,
-                             QString logPath, FailureHandler failed)
+                             QString namedPath, FailureHandler failed)
     : m_log(std::move(log)),
       m_raw(std::move(raw)),
-      m_logPath(std::move(logPath)),
+      m_namedPath(std::move(namedPath)),
       m_failed(std::move(failed)),
       m_thread([this] { run(); })
 {
@@ -35,8 +35,8 @@ void CaptureWriter::submit(QByteArray log, QByteArray raw)
             return;
         m_queuedBytes += log.size() + raw.size();
         if (m_queuedBytes > kMostQueuedBytes) {
-            m_failure = platform::Failure(QStringLiteral("%1: the disk does not keep up").arg(m_logPath),
-                                          platform::kAppendFailureBase, kTextTooSlow, {m_logPath});
+            m_failure = platform::Failure(QStringLiteral("%1: the disk does not keep up").arg(m_namedPath),
+                                          platform::kAppendFailureBase, kTextTooSlow, {m_namedPath});
             m_queue.clear();
             m_queuedBytes = 0;
             tooMuch = true;
@@ -105,9 +105,10 @@ void CaptureWriter::write(const Batch &batch)
     // The raw file first: the log never holds a line whose bytes the raw file lacks.
     if (m_raw && !batch.raw.isEmpty())
         m_raw->append(batch.raw);
-    if (!batch.log.isEmpty())
+    if (m_log && !batch.log.isEmpty())
         m_log->append(batch.log);
-    m_log->checkStillThere();
+    if (m_log)
+        m_log->checkStillThere();
     if (m_raw)
         m_raw->checkStillThere();
 }

@@ -26,8 +26,9 @@ public:
 
     using FailureHandler = std::function<void()>;
 
+    // Either file may be missing (null), not both.
     CaptureWriter(std::unique_ptr<platform::AppendFile> log, std::unique_ptr<platform::AppendFile> raw,
-                  QString logPath, FailureHandler failed);
+                  QString namedPath, FailureHandler failed);
     ~CaptureWriter(); // writes what is queued, then ends the thread
     CaptureWriter(const CaptureWriter &) = delete;
     CaptureWriter &operator=(const CaptureWriter &) = delete;
@@ -47,7 +48,7 @@ private:
 
     std::unique_ptr<platform::AppendFile> m_log;
     std::unique_ptr<platform::AppendFile> m_raw;
-    const QString m_logPath;
+    const QString m_namedPath; // the file a failure names
     FailureHandler m_failed;
     mutable std::mutex m_lock;
     std::condition_variable m_work;

@@ -31,21 +31,28 @@ void TrafficCapture::start(const QString &logPath, const QString &rawPath, const
                            const platform::SystemTime &started)
 {
     stop();
-    std::unique_ptr<platform::AppendFile> log = platform::openAppendFile(logPath);
+    Q_ASSERT(!logPath.isEmpty() || !rawPath.isEmpty());
+    std::unique_ptr<platform::AppendFile> log;
+    if (!logPath.isEmpty())
+        log = platform::openAppendFile(logPath);
     std::unique_ptr<platform::AppendFile> raw;
     if (!rawPath.isEmpty())
         raw = platform::openAppendFile(rawPath);
-    QByteArray first;
-    // A capture continued in an older file starts on a line of its own, whatever the older
-    // one's end looks like.
-    if (log->endsMidLine())
-        first.append('\n');
-    first.append(captureHeaderLine(header, started));
-    log->append(first);
+    if (log) {
+        QByteArray first;
+        // A capture continued in an older file starts on a line of its own, whatever the older
+        // one's end looks like.
+        if (log->endsMidLine())
+            first.append('\n');
+        first.append(captureHeaderLine(header, started));
+        log->append(first);
+    }
     const quint64 generation = ++m_generation;
-    m_writer = std::make_unique<CaptureWriter>(std::move(log), std::move(raw), logPath, [this, generation] {
+    const QString named = logPath.isEmpty() ? rawPath : logPath;
+    m_writer = std::make_unique<CaptureWriter>(std::move(log), std::move(raw), named, [this, generation] {
         QMetaObject::invokeMethod(this, [this, generation] { onWriterFailed(generation); }, Qt::QueuedConnection);
     });
+    m_keepsLog = !logPath.isEmpty();
     m_keepsRaw = !rawPath.isEmpty();
     m_logPath = logPath;
     m_rawPath = rawPath;
@@ -101,13 +108,17 @@ void TrafficCapture::addLine(const platform::SystemTime &stamp, const QString &m
 {
     if (!m_writer)
         return;
-    if (isOtherDate(stamp, m_lastDate)) {
-        m_pendingLog.append(captureDateLine(stamp));
-        m_lastDate = stamp;
+    if (m_keepsLog) {
+        if (isOtherDate(stamp, m_lastDate)) {
+            m_pendingLog.append(captureDateLine(stamp));
+            m_lastDate = stamp;
+        }
+        m_pendingLog.append(captureTrafficLine(stamp, marker, bytes));
     }
-    m_pendingLog.append(captureTrafficLine(stamp, marker, bytes));
     if (m_keepsRaw && marker == kMarkerIn)
         m_pendingRaw.append(bytes);
+    if (m_pendingLog.isEmpty() && m_pendingRaw.isEmpty())
+        return; // a raw-only capture keeps nothing of what went out
     // The write is never made here, inside the session's receive path: the timer makes it, at
     // once when much is waiting. An idle line costs no wake-ups.
     if (m_pendingLog.size() >= kFlushBytes || m_pendingRaw.size() >= kFlushBytes)

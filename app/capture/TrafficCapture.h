@@ -34,9 +34,10 @@ public:
     explicit TrafficCapture(TerminalSession &session, QObject *parent = nullptr);
     ~TrafficCapture() override;
 
-    // Opens (creates or appends to) the log, and the raw file when rawPath is not empty, and
-    // writes the header, stamped with the clock's present time. Throws platform::Failure and
-    // then captures nothing. A running capture is stopped first.
+    // Opens (creates or appends to) the log and writes its header, stamped with the clock's
+    // present time, and opens the raw file; either path may be empty, not both (a capture of
+    // the raw bytes alone has no log). Throws platform::Failure and then captures nothing. A
+    // running capture is stopped first.
     void start(const QString &logPath, const QString &rawPath, const CaptureHeader &header);
     // The same with the moment the header names, when the caller has read the clock already
     // (for the file's name, say).
@@ -49,6 +50,8 @@ public:
     bool isActive() const { return m_writer != nullptr; }
     const QString &logPath() const { return m_logPath; }
     const QString &rawPath() const { return m_rawPath; }
+    // The file the capture goes by: its log, or the raw file of one without a log.
+    const QString &namedPath() const { return m_logPath.isEmpty() ? m_rawPath : m_logPath; }
 
     // One traffic line: stamp, marker and the bytes that went out or came in.
     void addLine(const platform::SystemTime &stamp, const QString &marker, QByteArrayView bytes);
@@ -71,6 +74,7 @@ private:
     std::vector<std::unique_ptr<CaptureWriter>> m_retired; // failed, maybe still in a write
     quint64 m_generation = 0; // tells a late notice of an earlier capture's writer apart
     std::unique_ptr<platform::Timer> m_flushTimer;
+    bool m_keepsLog = false;
     bool m_keepsRaw = false;
     QString m_logPath;
     QString m_rawPath;

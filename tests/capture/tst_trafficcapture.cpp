@@ -78,6 +78,7 @@ private slots:
     void linesAreTheBytesWhateverTheDisplay();
     void everyLineReachesTheSystemWithinAQuarterSecond();
     void aLargeBatchIsWrittenAtTheNextTurn();
+    void theRawBytesAloneNeedNoLog();
     void stopAndDestructionWriteWhatIsPending();
     void anOlderFileIsContinuedOnALineOfItsOwn();
     void aFailureEndsTheCaptureOnce_data();
@@ -152,6 +153,32 @@ void TestTrafficCapture::aLargeBatchIsWrittenAtTheNextTurn()
     r.advance(1);
     QCOMPARE(r.log().writes.size(), 2);
     QCOMPARE(r.bin().content(), big);
+}
+
+void TestTrafficCapture::theRawBytesAloneNeedNoLog()
+{
+    Rig r;
+    r.capture->start(QString(), kBin, kHeader);
+    QVERIFY(r.capture->isActive());
+    QCOMPARE(r.capture->namedPath(), kBin);
+    r.session->SendText(QStringLiteral("AT<CR>"));
+    r.advance(TrafficCapture::kFlushMs);
+    QCOMPARE(r.files.files.count(kBin), size_t(1));
+    QVERIFY(r.bin().writes.isEmpty()); // what went out is not in it, and no empty write either
+    r.receive(QByteArray("OK\r\n\0\xFF", 6));
+    r.receive("<CR>");
+    r.advance(TrafficCapture::kFlushMs);
+    QCOMPARE(r.bin().content(), QByteArray("OK\r\n\0\xFF<CR>", 10));
+    QCOMPARE(r.bin().writes.size(), 1);
+    QCOMPARE(r.files.files.count(kLog), size_t(0)); // no log was ever opened
+    // A failure names the raw file, the only one there is.
+    QSignalSpy failed(r.capture.get(), &TrafficCapture::failed);
+    r.bin().failWritesWith = ENOSPC;
+    r.receive("more");
+    r.advance(TrafficCapture::kFlushMs);
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(failed.at(0).at(0).value<platform::Failure>().textValues.contains(kBin));
+    QVERIFY(!r.capture->isActive());
 }
 
 void TestTrafficCapture::stopAndDestructionWriteWhatIsPending()
