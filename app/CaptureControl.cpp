@@ -46,7 +46,7 @@ CaptureControl::CaptureControl(frmMain &form, TerminalSession &session, const QS
     connect(m_capture.get(), &TrafficCapture::activeChanged, this, [this] { showState(); });
     // The report waits until the write that failed is over: it may have run inside the poll.
     connect(m_capture.get(), &TrafficCapture::failed, this, [this] {
-        m_form.stbCapture->showFailed(QFileInfo(m_capture->logPath()).fileName());
+        m_form.stbCapture->showFailed(QFileInfo(m_capture->namedPath()).fileName());
     });
     connect(m_capture.get(), &TrafficCapture::failed, this, &CaptureControl::onFailed, Qt::QueuedConnection);
     connect(form.mnuFileCaptureStart, &QAction::triggered, this, &CaptureControl::startFromMenu);
@@ -100,13 +100,25 @@ void CaptureControl::startFromMenu()
     begin(*chosen, platform::clock().nowUtc());
 }
 
+void CaptureControl::startFromCommandLine(const QString &logPath, const QString &rawPath)
+{
+    if (rawPath.isEmpty())
+        begin(logPath, platform::clock().nowUtc());
+    else
+        begin(logPath, rawPath, platform::clock().nowUtc());
+}
+
 void CaptureControl::begin(const QString &logPath, const platform::SystemTime &started)
 {
+    begin(logPath, g_bytCaptureRaw != 0 ? rawCapturePath(logPath) : QString(), started);
+}
+
+void CaptureControl::begin(const QString &logPath, const QString &rawPath, const platform::SystemTime &started)
+{
     try {
-        m_capture->start(logPath, g_bytCaptureRaw != 0 ? rawCapturePath(logPath) : QString(),
-                         headerNow(m_session), started);
+        m_capture->start(logPath, rawPath, headerNow(m_session), started);
     } catch (const platform::Failure &failure) {
-        m_form.stbCapture->showFailed(QFileInfo(logPath).fileName());
+        m_form.stbCapture->showFailed(QFileInfo(logPath.isEmpty() ? rawPath : logPath).fileName());
         reportFailedAction(&m_form, fkt_ToolsGetResString(1703), failureDescription(failure), failure.number);
     }
 }
@@ -127,7 +139,7 @@ void CaptureControl::showState()
     m_form.mnuFileCaptureStart->setEnabled(!active);
     m_form.mnuFileCaptureStop->setEnabled(active);
     if (active)
-        m_form.stbCapture->showCapturing(QFileInfo(m_capture->logPath()).fileName());
+        m_form.stbCapture->showCapturing(QFileInfo(m_capture->namedPath()).fileName());
     else
         m_form.stbCapture->showIdle(); // a failure says so right after
 }

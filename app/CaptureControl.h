@@ -24,6 +24,10 @@ public:
 
     // Starts the automatic capture when the settings name a folder (created when missing).
     void startAutomatic();
+    // The capture the command line asks for, instead of the automatic one: into logPath (and
+    // its .bin when the settings ask for it) and, when rawPath is given, the received bytes
+    // there; a raw path alone captures nothing else.
+    void startFromCommandLine(const QString &logPath, const QString &rawPath);
     void startFromMenu();
     void stop();
 
@@ -33,6 +37,7 @@ private:
     // Starts a capture into logPath (and its .bin when the settings ask for it); reports a
     // failure itself.
     void begin(const QString &logPath, const platform::SystemTime &started);
+    void begin(const QString &logPath, const QString &rawPath, const platform::SystemTime &started);
     void onFailed(const platform::Failure &failure);
     void showState();
     QString automaticFolder() const;

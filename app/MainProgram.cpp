@@ -72,7 +72,10 @@ void MainProgram::load()
     m_session->setPresets(presets);
     openInterface(false);
     m_form->ApplyLanguage();
-    m_capture->startAutomatic();
+    if (m_startupCaptureLog.isEmpty() && m_startupCaptureRaw.isEmpty())
+        m_capture->startAutomatic();
+    else
+        m_capture->startFromCommandLine(m_startupCaptureLog, m_startupCaptureRaw);
     m_commands->refreshToolTips();
     m_form->txtSend->setText(QString());
     // Setting an empty field to empty raises no change, but the button must follow anyway.

@@ -30,6 +30,13 @@ public:
 
     // The load event: runs once, before the window is first shown.
     void load();
+    // Before load(): the capture the command line asks for, in place of the automatic one
+    // (see CaptureControl::startFromCommandLine). Both empty: the automatic one.
+    void setStartupCapture(const QString &logPath, const QString &rawPath)
+    {
+        m_startupCaptureLog = logPath;
+        m_startupCaptureRaw = rawPath;
+    }
     // What the unload event saves: Settings.ini and DefaultCommands.icf.
     void saveSettings();
 
@@ -81,4 +88,6 @@ private:
     QString m_inventoryRoot;                  // empty: "/"
     QString m_inventoryPortsIni;              // empty: platform::portsIniPath()
     ConsoleCheck m_consoleCheck;
+    QString m_startupCaptureLog;
+    QString m_startupCaptureRaw;
 };

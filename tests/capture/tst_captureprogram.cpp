@@ -235,6 +235,38 @@ private slots:
         QCOMPARE(p->readFile(QStringLiteral("Settings.ini")), settings(0, "[CAPTURE]\r\nFolder=auto/captures\r\nRaw=1\r\n"));
     }
 
+    void theCommandLineCaptureTakesThePlaceOfTheAutomaticOne()
+    {
+        // A log with its raw file named apart, whatever Raw says; the folder stays empty.
+        QTemporaryDir files;
+        const QString log = files.filePath(QStringLiteral("bench.log"));
+        const QString raw = files.filePath(QStringLiteral("bytes.dat"));
+        p->setStartupCapture(log, raw);
+        startProgram(1, "[CAPTURE]\r\nFolder=auto\r\nRaw=0\r\n");
+        QCOMPARE(panel(), QStringLiteral("Capturing to bench.log"));
+        receive(QByteArray("\x00\xff", 2));
+        form().close();
+        QVERIFY(::readFile(log).endsWith("  [IN]   <NUL>\xC3\xBF\n"));
+        QCOMPARE(::readFile(raw), QByteArray("\x00\xff", 2));
+        QVERIFY(!QFileInfo::exists(p->filePath(QStringLiteral("auto"))));
+    }
+
+    void theCommandLineMayAskForTheRawBytesAlone()
+    {
+        QTemporaryDir files;
+        const QString raw = files.filePath(QStringLiteral("capture.log")); // any name will do
+        p->setStartupCapture(QString(), raw);
+        startProgram(0);
+        QCOMPARE(panel(), QStringLiteral("Mitschnitt: capture.log"));
+        p->session().SendText(QStringLiteral("AT"));
+        receive("OK\r\n");
+        // Stopped from the menu like any capture.
+        QVERIFY(form().mnuFileCaptureStop->isEnabled());
+        form().mnuFileCaptureStop->trigger();
+        QCOMPARE(::readFile(raw), QByteArray("OK\r\n"));
+        QCOMPARE(folderEntries(files.path()), QStringList{QStringLiteral("capture.log")});
+    }
+
     void settingsFileKeepsItsLinesWithoutACapture()
     {
         startProgram(0, "; a comment\r\n[OTHER]\r\nKey=Value\r\n");

@@ -133,6 +133,7 @@ std::unique_ptr<MainProgram> TestProgram::makeProgram()
     auto program = std::make_unique<MainProgram>(m_folder.path(), std::move(port));
     if (!m_inventoryRoot.isEmpty())
         program->setPortInventorySource(m_inventoryRoot, portsIni());
+    program->setStartupCapture(m_startupCapture.first, m_startupCapture.second);
     program->load();
     return program;
 }

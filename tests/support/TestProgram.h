@@ -53,6 +53,11 @@ public:
     FakeTimers &useFakeTime();
     // Where the settings dialog looks for serial ports (the folder's Ports.ini stays the table).
     void setInventoryRoot(const QString &root) { m_inventoryRoot = root; }
+    // The capture the command line would ask for (MainProgram::setStartupCapture).
+    void setStartupCapture(const QString &logPath, const QString &rawPath)
+    {
+        m_startupCapture = {logPath, rawPath};
+    }
 
     // Creates and loads the program, shows its window and waits until it is active.
     bool start();
@@ -95,6 +100,7 @@ private:
     QTemporaryDir m_folder;
     ScriptedDialogs m_dialogs;
     QMap<int, QString> m_ports;
+    std::pair<QString, QString> m_startupCapture;
     std::vector<std::pair<int, std::unique_ptr<Pty>>> m_ptys;
     std::unique_ptr<FakeClock> m_clock;
     std::unique_ptr<FakeTimers> m_timers;

@@ -127,6 +127,17 @@ constexpr auto kTable = std::to_array<Row>({
     {1790, u"DTR und RTS nach dem Öffnen aus", u"DTR and RTS off after opening"},
     {1791, u"Leitungszustände nicht verfügbar", u"Line states not available"},
     {1792, u"[belegt]", u"[in use]"},
+    {1800, u"Aufruf: tellurix [Optionen]", u"Usage: tellurix [options]"},
+    {1801, u"Unbekanntes Argument: %%", u"Unknown argument: %%"},
+    {1802, u"%% braucht einen Dateinamen", u"%% needs a file name"},
+    {1803, u"%% ist mehr als einmal angegeben", u"%% is given more than once"},
+    {1804, u"--capture und --capture-raw nennen dieselbe Datei", u"--capture and --capture-raw name the same file"},
+    {1805, u"Die Optionen nennt: tellurix --help", u"tellurix --help lists the options"},
+    {1806, u"Mitschnitt vom Start bis zum Ende in %% (mit Raw=1 auch die .bin daneben)", u"capture from start to exit into %% (with Raw=1 also the .bin beside it)"},
+    {1807, u"jedes empfangene Byte unverändert in %%", u"every received byte, exactly, into %%"},
+    {1808, u"diese Hilfe", u"this help"},
+    {1809, u"die Version", u"the version"},
+    {1810, u"DATEI", u"FILE"},
 });
 
 static_assert(std::is_sorted(kTable.begin(), kTable.end(),
