@@ -33,8 +33,11 @@ CaptureHeader headerNow(const TerminalSession &session)
 QString rawCapturePath(const QString &logPath)
 {
     const QFileInfo info(logPath);
-    const QString base = info.suffix().isEmpty() ? logPath : logPath.chopped(info.suffix().size() + 1);
-    return base + QStringLiteral(".bin");
+    const QString suffix = info.suffix();
+    // A log named *.bin keeps its whole name: the two files must never be one.
+    if (suffix.isEmpty() || suffix.compare(QLatin1String("bin"), Qt::CaseInsensitive) == 0)
+        return logPath + QStringLiteral(".bin");
+    return logPath.chopped(suffix.size() + 1) + QStringLiteral(".bin");
 }
 
 CaptureControl::CaptureControl(frmMain &form, TerminalSession &session, const QString &settingsFolder)

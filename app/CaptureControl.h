@@ -49,5 +49,6 @@ private:
     std::unique_ptr<TrafficCapture> m_capture;
 };
 
-// The raw file beside a log: the same path with ".bin" for its suffix.
+// The raw file beside a log: the same path with ".bin" for its suffix (added to a log that
+// has none or is itself named *.bin).
 QString rawCapturePath(const QString &logPath);

@@ -216,6 +216,23 @@ private slots:
         QVERIFY(form().mnuFileCaptureStart->isEnabled());
     }
 
+    void rawFileBesideTheLog_data()
+    {
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("raw");
+        QTest::newRow("a .log") << "/c/Tellurix-1.log" << "/c/Tellurix-1.bin";
+        QTest::newRow("no suffix") << "/c/capture" << "/c/capture.bin";
+        QTest::newRow("two dots") << "/c/a.b.txt" << "/c/a.b.bin";
+        QTest::newRow("a log named .bin") << "/c/a.bin" << "/c/a.bin.bin";
+        QTest::newRow("in capitals") << "/c/a.BIN" << "/c/a.BIN.bin";
+    }
+    void rawFileBesideTheLog()
+    {
+        QFETCH(QString, log);
+        QFETCH(QString, raw);
+        QCOMPARE(rawCapturePath(log), raw);
+    }
+
     void automaticCaptureRunsFromStartToExit()
     {
         // A relative folder lies beside Settings.ini and is made when missing.
