@@ -4,6 +4,7 @@
 #include "modTools.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -98,7 +99,7 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return refused(kTextNoFileName, name);
         if (!target->isEmpty())
             return refused(kTextTwice, name);
-        *target = QFileInfo(value).absoluteFilePath();
+        *target = QDir::cleanPath(QFileInfo(value).absoluteFilePath());
     }
     if (help)
         result.action = CommandLine::Action::Help;

@@ -68,6 +68,9 @@ void TestCommandLine::optionsAndTheirValues_data()
     QTest::newRow("one file for both")
         << QStringList{"--capture", "same", "--capture-raw", absolute("same")} << refuse << QString() << QString()
         << 1804 << QString();
+    QTest::newRow("one file, spelt apart")
+        << QStringList{"--capture=./d/../same", "--capture-raw=same"} << refuse << QString() << QString() << 1804
+        << QString();
 }
 
 void TestCommandLine::optionsAndTheirValues()
