@@ -214,8 +214,14 @@ void KeyPressProbe::press(int index, qint64 queuedAtMs)
             ? field->text() == textBefore + QLatin1Char(step.letter)
             : m_model.rowCount() > rowsBefore
                   && m_model.lineAt(m_model.rowCount() - 1).mid(12, kMarkerOut.size()) == kMarkerOut;
-    if (!tookEffect)
+    if (!tookEffect) {
         ++m_withoutEffect;
+        // What the press met, for the one reading a failed run.
+        qWarning("press %d (%s) without effect: %d rows before, %d after, last line \"%s\", field %lld characters",
+                 index, step.letter != 0 ? "letter" : "key", rowsBefore, m_model.rowCount(),
+                 qPrintable(m_model.rowCount() > 0 ? m_model.lineAt(m_model.rowCount() - 1).left(40) : QString()),
+                 qlonglong(field->text().size()));
+    }
 }
 
 QByteArray KeyPressProbe::ProbePresets()
