@@ -121,7 +121,7 @@ void CaptureControl::begin(const QString &logPath, const QString &rawPath, const
     try {
         m_capture->start(logPath, rawPath, headerNow(m_session), started);
     } catch (const platform::Failure &failure) {
-        m_form.stbCapture->showFailed(QFileInfo(logPath.isEmpty() ? rawPath : logPath).fileName());
+        m_form.stbCapture->showFailed(QFileInfo(TrafficCapture::namedPath(logPath, rawPath)).fileName());
         reportFailedAction(&m_form, fkt_ToolsGetResString(1703), failureDescription(failure), failure.number);
     }
 }

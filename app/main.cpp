@@ -43,6 +43,7 @@ std::optional<int> answerWithoutDisplay(int &argc, char **argv)
     const QCoreApplication app(argc, argv);
     nameTheApplication();
     const CommandLine commandLine = parseCommandLine(QCoreApplication::arguments());
+    // Anything else is judged once QApplication has taken out its own options (-platform ...).
     if (commandLine.action != CommandLine::Action::Help && commandLine.action != CommandLine::Action::Version)
         return std::nullopt;
     return answerInsteadOfStarting(commandLine, platform::settingsFolder());

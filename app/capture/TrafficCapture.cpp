@@ -47,15 +47,12 @@ void TrafficCapture::start(const QString &logPath, const QString &rawPath, const
         first.append(captureHeaderLine(header, started));
         log->append(first);
     }
-    const quint64 generation = ++m_generation;
-    const QString named = logPath.isEmpty() ? rawPath : logPath;
-    m_writer = std::make_unique<CaptureWriter>(std::move(log), std::move(raw), named, [this, generation] {
-        QMetaObject::invokeMethod(this, [this, generation] { onWriterFailed(generation); }, Qt::QueuedConnection);
-    });
-    m_keepsLog = !logPath.isEmpty();
-    m_keepsRaw = !rawPath.isEmpty();
     m_logPath = logPath;
     m_rawPath = rawPath;
+    const quint64 generation = ++m_generation;
+    m_writer = std::make_unique<CaptureWriter>(std::move(log), std::move(raw), namedPath(), [this, generation] {
+        QMetaObject::invokeMethod(this, [this, generation] { onWriterFailed(generation); }, Qt::QueuedConnection);
+    });
     m_lastDate = started;
     emit activeChanged(true);
 }
@@ -108,14 +105,14 @@ void TrafficCapture::addLine(const platform::SystemTime &stamp, const QString &m
 {
     if (!m_writer)
         return;
-    if (m_keepsLog) {
+    if (!m_logPath.isEmpty()) {
         if (isOtherDate(stamp, m_lastDate)) {
             m_pendingLog.append(captureDateLine(stamp));
             m_lastDate = stamp;
         }
         m_pendingLog.append(captureTrafficLine(stamp, marker, bytes));
     }
-    if (m_keepsRaw && marker == kMarkerIn)
+    if (!m_rawPath.isEmpty() && marker == kMarkerIn)
         m_pendingRaw.append(bytes);
     if (m_pendingLog.isEmpty() && m_pendingRaw.isEmpty())
         return; // a raw-only capture keeps nothing of what went out

@@ -50,8 +50,12 @@ public:
     bool isActive() const { return m_writer != nullptr; }
     const QString &logPath() const { return m_logPath; }
     const QString &rawPath() const { return m_rawPath; }
-    // The file the capture goes by: its log, or the raw file of one without a log.
-    const QString &namedPath() const { return m_logPath.isEmpty() ? m_rawPath : m_logPath; }
+    // The file a capture goes by: its log, or the raw file of one without a log.
+    static const QString &namedPath(const QString &logPath, const QString &rawPath)
+    {
+        return logPath.isEmpty() ? rawPath : logPath;
+    }
+    const QString &namedPath() const { return namedPath(m_logPath, m_rawPath); }
 
     // One traffic line: stamp, marker and the bytes that went out or came in.
     void addLine(const platform::SystemTime &stamp, const QString &marker, QByteArrayView bytes);
@@ -74,8 +78,6 @@ private:
     std::vector<std::unique_ptr<CaptureWriter>> m_retired; // failed, maybe still in a write
     quint64 m_generation = 0; // tells a late notice of an earlier capture's writer apart
     std::unique_ptr<platform::Timer> m_flushTimer;
-    bool m_keepsLog = false;
-    bool m_keepsRaw = false;
     QString m_logPath;
     QString m_rawPath;
     QByteArray m_pendingLog;
