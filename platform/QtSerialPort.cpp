@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSocketNotifier>
 #include <QStringList>
 
 #include <algorithm>
@@ -159,6 +160,7 @@ void QtSerialPort::openPort()
     }
     m_openPath = path;
     m_deviceLost = false;
+    takeOverReading();
 }
 
 void QtSerialPort::failOpen(const QString &path)
@@ -198,6 +200,9 @@ void QtSerialPort::closePort()
 
 void QtSerialPort::releaseHandle()
 {
+    // The watch goes before the descriptor it watches.
+    m_arrivals.reset();
+    m_readsDirectly = false;
     if (m_port->isOpen())
         m_port->close();
     m_lossPending = false;
@@ -206,22 +211,14 @@ void QtSerialPort::releaseHandle()
 
 // Bytes the OS handed over before the device went away are as much the device's output as any
 // other: closing the handle would throw away what Qt has buffered and whatever the descriptor
-// still gives. The descriptor is read until end-of-file, EIO or EAGAIN; a pty drops what was
-// still unread when its master closed, so after such a hang-up it gives end-of-file at once.
+// still gives. A pty drops what was still unread when its master closed, so after such a
+// hang-up it gives end-of-file at once.
 void QtSerialPort::keepRemains()
 {
     if (!m_port->isOpen())
         return;
-    m_held += m_port->readAll();
-    const int fd = int(m_port->handle());
-    char chunk[4096];
-    for (;;) {
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got > 0)
-            m_held.append(chunk, qsizetype(got));
-        else if (got == 0 || errno != EINTR)
-            break;
-    }
+    takeQtBuffer();
+    readDescriptorToEnd();
 }
 
 QString QtSerialPort::portLabel(const QString &path) const
@@ -263,9 +260,9 @@ qint16 QtSerialPort::inBufferCount()
 {
     // The poller asks all the time; it must not wait for Qt to report a hang-up that Qt may
     // report late, as a plain read error, or not at all.
-    if (portOpen() && isHungUp(int(m_port->handle())))
+    if (portOpen() && (m_readsDirectly ? !readWaiting() : isHungUp(int(m_port->handle()))))
         markDeviceLost();
-    if (!portOpen())
+    if (!portOpen() || m_readsDirectly)
         return qint16(std::min(qint64(m_held.size()), kLargestCount));
     return qint16(std::min(m_port->bytesAvailable(), kLargestCount));
 }
@@ -273,7 +270,9 @@ qint16 QtSerialPort::inBufferCount()
 // Reading a closed port is not a failure.
 QString QtSerialPort::input()
 {
-    if (!portOpen())
+    if (portOpen() && m_readsDirectly)
+        takeQtBuffer();
+    if (!portOpen() || m_readsDirectly)
         return decodeCp1252(std::exchange(m_held, QByteArray()));
     return decodeCp1252(m_port->readAll());
 }
@@ -305,6 +304,9 @@ void QtSerialPort::onError(int error)
 void QtSerialPort::markDeviceLost()
 {
     keepRemains();
+    // The hung-up descriptor would keep the watch firing until the close.
+    if (m_arrivals)
+        m_arrivals->setEnabled(false);
     m_lossPending = true;
     m_deviceLost = true;
     // Told from the event loop, never from inside a caller that is counting right now.

@@ -3,16 +3,19 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <functional>
 #include <memory>
 
 class QSerialPort;
+class QSocketNotifier;
 
 namespace platform {
 
 // SerialPort on Qt SerialPort: 8 data bits, no parity, 1 stop bit, no flow control, opened
 // exclusively. The port number is turned into a device path by the resolver (normally the
-// port table). Received bytes are gathered while the event loop runs.
+// port table). Received bytes are taken from the descriptor when they are counted, or as they
+// come while the reader does not poll.
 class QtSerialPort final : public QObject, public SerialPort {
     Q_OBJECT
 public:
@@ -32,6 +35,7 @@ public:
     QString input() override;
     bool takeDeviceLost() override;
     void setActivityNotification(std::function<void(PortActivity)> notify) override;
+    void setReaderPolling(bool polling) override;
     // QtSerialPortLines.cpp
     bool setDataTerminalReady(bool on) override;
     bool setRequestToSend(bool on) override;
@@ -44,6 +48,13 @@ private:
     void closePort();
     void releaseHandle();
     void keepRemains();
+    // QtSerialPortReading.cpp
+    void takeOverReading();
+    void watchArrivals();
+    void onArrival();
+    bool readWaiting();
+    void takeQtBuffer();
+    void readDescriptorToEnd();
     void pushPendingWrites();
     void markDeviceLost();
     [[noreturn]] void failOpen(const QString &path);
@@ -59,7 +70,13 @@ private:
     QString m_openPath;       // the device path as configured, for descriptions
     bool m_lossPending = false; // lost, but the handle is closed from the event loop
     bool m_deviceLost = false;
-    QByteArray m_held;        // delivered by a device that has gone away, not yet read
+    // Delivered by a device that has gone away, not yet read; while the port reads the
+    // descriptor itself, also everything waiting on the open port.
+    QByteArray m_held;
+    bool m_readsDirectly = false;
+    bool m_readerPolling = false;
+    QPointer<QSocketNotifier> m_qtReader;     // Qt's own, kept off while the port reads itself
+    std::unique_ptr<QSocketNotifier> m_arrivals; // on while the reader does not poll
 };
 
 } // namespace platform

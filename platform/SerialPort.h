@@ -91,6 +91,12 @@ public:
     // Called from the event loop whenever bytes arrived or the device went away, so that a
     // reader may rest while the line is idle. It may come more often than anything changed.
     virtual void setActivityNotification(std::function<void(PortActivity)> notify) = 0;
+    // A reader that counts at short intervals by itself says so: while it polls, bytes may wait
+    // in the system unread until the next count, and the notification need not come at all, so
+    // that a busy line wakes nobody between the reader's own looks. By default (not polling) the
+    // port takes bytes in and notifies as they come. Counting and reading give the same bytes in
+    // the same order either way.
+    virtual void setReaderPolling(bool polling) = 0;
 
     // The modem lines of the open port. Each is false, or nothing, on a closed port and on a
     // device without such lines (a pty); none of them fails otherwise or blocks.

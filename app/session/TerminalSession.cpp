@@ -37,10 +37,12 @@ TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, Pol
     m_wake->timeout = [this] {
         m_resting = false;
         m_awaitingPause = false;
+        m_port->setReaderPolling(true);
         m_tick->start(kTickMs);
         onTick();
     };
     m_port->setActivityNotification([this](platform::PortActivity what) { wakePoll(what); });
+    m_port->setReaderPolling(true);
 }
 
 TerminalSession::~TerminalSession()
@@ -75,6 +77,9 @@ void TerminalSession::stopTicking(bool idle)
     m_tick->stop();
     m_resting = idle;
     m_awaitingPause = !idle;
+    // While a chunk is gathered the pause's end counts again, soon enough to find the loss of
+    // the device too; only a resting poll needs the port to tell it of anything.
+    m_port->setReaderPolling(!idle);
 }
 
 // The pause's end read the chunk: the next beat looks for more, as the always-running tick
@@ -90,6 +95,7 @@ void TerminalSession::resumeAfterGathering()
     }
     m_awaitingPause = false;
     m_resting = true;
+    m_port->setReaderPolling(false);
     scheduleWake(kRestLookMs);
 }
 

@@ -252,18 +252,23 @@ private slots:
     {
         Rig r;
         r.session->prc_MainOpenInterface();
+        // Only a resting poll needs the port to tell it of bytes.
+        QVERIFY(r.port->readerPolling);
         r.timers.advance(10);
         QVERIFY(r.session->pollResting());
+        QVERIFY(!r.port->readerPolling);
         QVERIFY(!r.session->timTimer().isActive());
         r.timers.advance(7);
         r.port->arrive("x");
         QVERIFY(!r.session->pollResting() || r.timers.nowMs() % 10 != 0);
         r.timers.advance(3); // the beat at 20 ms notices the byte
         QVERIFY(!r.session->pollResting());
+        QVERIFY(r.port->readerPolling); // the pause's end counts again
         r.timers.advance(20);
         QCOMPARE(r.lines(), QStringList{QStringLiteral("14:03:27.040  [IN]   x")});
         // Nothing waits once the chunk is read: the poll rests at once, no beat needed.
         QVERIFY(r.session->pollResting());
+        QVERIFY(!r.port->readerPolling);
         QVERIFY(!r.session->timTimer().isActive());
         // The next byte wakes it on the beat the always-running tick would have noticed it.
         r.timers.advance(5);

@@ -56,6 +56,8 @@ public:
     {
         m_notify = std::move(notify);
     }
+    // The fake keeps notifying whatever the reader does, as a port may.
+    void setReaderPolling(bool polling) override { readerPolling = polling; }
     bool setDataTerminalReady(bool on) override
     {
         if (m_open && hasModemLines)
@@ -100,6 +102,7 @@ public:
     }
 
     QString path; // what devicePath() says
+    bool readerPolling = false;
     // The modem lines: what the program set, and what the device shows (PinoutSignal bits).
     bool hasModemLines = true;
     bool dtr = true;

@@ -1,0 +1,141 @@
+// How the serial layer takes received bytes in over a real pseudo-terminal: a polling reader is
+// woken by nobody between its counts, a resting one is told at once, and bytes reach it in
+// order whoever took them from the descriptor.
+#include "Cp1252.h"
+#include "Pty.h"
+#include "QtSerialPort.h"
+
+#include <QTest>
+
+using platform::PortActivity;
+using platform::QtSerialPort;
+
+namespace {
+
+struct Listener {
+    int arrivals = 0;
+    int losses = 0;
+    void attach(QtSerialPort &port)
+    {
+        port.setActivityNotification([this](PortActivity what) {
+            ++(what == PortActivity::BytesArrived ? arrivals : losses);
+        });
+    }
+};
+
+QString readAll(QtSerialPort &port)
+{
+    port.inBufferCount();
+    return port.input();
+}
+
+} // namespace
+
+class TestSerialReading : public QObject {
+    Q_OBJECT
+
+private slots:
+    void aPollingReaderIsWokenByNobody()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QtSerialPort port([&](int) { return pty.slavePath(); });
+        Listener listener;
+        listener.attach(port);
+        port.setReaderPolling(true);
+        port.setPortOpen(true);
+
+        for (int piece = 0; piece < 5; ++piece) {
+            QVERIFY(pty.writeMaster("0123456789"));
+            QTest::qWait(20);
+        }
+        QCOMPARE(listener.arrivals, 0);
+        // The bytes waited in the system; the count takes them in.
+        QCOMPARE(port.inBufferCount(), qint16(50));
+        QCOMPARE(port.input(), QStringLiteral("0123456789").repeated(5));
+        QCOMPARE(listener.arrivals, 0);
+    }
+
+    void aRestingReaderIsToldAndTheBytesAreTakenIn()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QtSerialPort port([&](int) { return pty.slavePath(); });
+        Listener listener;
+        listener.attach(port);
+        port.setPortOpen(true); // not polling: the default
+        QVERIFY(pty.writeMaster("AT\r"));
+        QTRY_VERIFY(listener.arrivals > 0);
+
+        // Bytes that came while the reader polled are told as soon as it rests.
+        port.setReaderPolling(true);
+        QVERIFY(pty.writeMaster("OK\r"));
+        QTest::qWait(20);
+        const int told = listener.arrivals;
+        port.setReaderPolling(false);
+        QTRY_VERIFY(listener.arrivals > told);
+        QCOMPARE(port.inBufferCount(), qint16(6));
+        QCOMPARE(port.input(), QStringLiteral("AT\rOK\r"));
+        QCOMPARE(listener.losses, 0);
+    }
+
+    // Waiting for a write to go out, Qt reads whatever is readable by itself.
+    void bytesTakenDuringAWriteKeepTheirPlace()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QtSerialPort port([&](int) { return pty.slavePath(); });
+        port.setReaderPolling(true);
+        port.setPortOpen(true);
+        QVERIFY(pty.writeMaster("first "));
+        QCOMPARE(port.inBufferCount(), qint16(6));
+        QVERIFY(pty.writeMaster("second "));
+        port.output(QStringLiteral("ping"));
+        QVERIFY(pty.writeMaster("third"));
+        QTRY_COMPARE(port.inBufferCount(), qint16(18));
+        QCOMPARE(port.input(), QStringLiteral("first second third"));
+        QCOMPARE(pty.readMaster(4), QByteArray("ping"));
+    }
+
+    void everyByteValueInOrderThroughManyCounts()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QtSerialPort port([&](int) { return pty.slavePath(); });
+        port.setReaderPolling(true);
+        port.setPortOpen(true);
+        QByteArray sent;
+        for (int round = 0; round < 64; ++round) {
+            for (int b = 0; b < 256; ++b)
+                sent.append(char((b + round) % 256));
+        }
+        QString received;
+        for (qsizetype at = 0; at < sent.size(); at += 1000) {
+            QVERIFY(pty.writeMaster(sent.mid(at, 1000)));
+            if (at % 3000 == 0)
+                received += readAll(port);
+        }
+        QTRY_VERIFY((received += readAll(port)).size() >= sent.size());
+        QCOMPARE(platform::encodeCp1252(received), sent);
+    }
+
+    // Nothing reads between counts, so the count itself finds the loss.
+    void aPollingReaderFindsTheLossByCounting()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QtSerialPort port([&](int) { return pty.slavePath(); });
+        Listener listener;
+        listener.attach(port);
+        port.setReaderPolling(true);
+        port.setPortOpen(true);
+        pty.closeMaster();
+        QCOMPARE(port.inBufferCount(), qint16(0));
+        QVERIFY(!port.portOpen());
+        QVERIFY(port.takeDeviceLost());
+        QTRY_COMPARE(listener.losses, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSerialReading)
+#include "tst_serialreading.moc"
