@@ -116,7 +116,10 @@ QByteArray encodeCp1252(QStringView text)
     const char16_t *const end = in + text.size();
     while (in != end) {
         const char16_t c = *in++;
-        if (QChar::isSurrogate(c)) {
+        if (c < 0x80) {
+            // Most serial text: the byte of the same value, without a table.
+            *out++ = char(c);
+        } else if (QChar::isSurrogate(c)) {
             // A character outside the BMP is one character, so it becomes one '?'.
             if (QChar::isHighSurrogate(c) && in != end && QChar::isLowSurrogate(*in))
                 ++in;

@@ -63,14 +63,10 @@ QString TrafficListModel::textOf(const LineRef &ref) const
     if (length == 0)
         return QString();
     const char *bytes = m_text.at({ref.chunk, ref.offset});
+    if (!ref.wide)
+        return platform::decodeCp1252(QByteArrayView(bytes, length));
     QString text(length, Qt::Uninitialized);
-    if (ref.wide) {
-        std::memcpy(text.data(), bytes, size_t(length) * sizeof(char16_t));
-    } else {
-        QChar *out = text.data();
-        for (qsizetype i = 0; i < length; ++i)
-            out[i] = QChar(platform::cp1252Char(static_cast<unsigned char>(bytes[i])));
-    }
+    std::memcpy(text.data(), bytes, size_t(length) * sizeof(char16_t));
     return text;
 }
 

@@ -261,6 +261,50 @@ private slots:
         QCOMPARE(face, metrics.horizontalAdvance(text.mid(2, 2)));
         QCOMPARE(glyphs.advanceAt(text, 4).first, metrics.horizontalAdvance(text.mid(4, 1)));
     }
+
+    // Rows the style has nothing to draw on are painted without asking it; every other row
+    // still gets what the style draws.
+    void rowsLookAsTheStyleDrawsThem_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("styleDraws");
+        const int enabled = int(QStyle::State_Enabled);
+        QTest::newRow("plain") << enabled << false;
+        QTest::newRow("selected") << (enabled | int(QStyle::State_Selected)) << true;
+        QTest::newRow("current") << (enabled | int(QStyle::State_HasFocus)) << true;
+        QTest::newRow("disabled") << 0 << false;
+    }
+    void rowsLookAsTheStyleDrawsThem()
+    {
+        QFETCH(int, state);
+        QFETCH(bool, styleDraws);
+        TrafficListModel model;
+        model.appendLine(QStringLiteral("12:00:00.000  [IN]   OK\r\n"));
+        TrafficLineDelegate delegate;
+        QStyleOptionViewItem option = rowOption();
+        option.palette.setColor(QPalette::Highlight, Qt::darkBlue);
+        option.rect = QRect(QPoint(0, 0), delegate.sizeHint(option, model.index(0)));
+        const auto picture = [&](QStyle::State rowState, bool styleFirst) {
+            QStyleOptionViewItem row = option;
+            row.state = rowState;
+            QImage image(row.rect.size(), QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            if (styleFirst) {
+                QStyleOptionViewItem styled = row;
+                styled.index = model.index(0);
+                QApplication::style()->drawControl(QStyle::CE_ItemViewItem, &styled, &painter);
+            }
+            delegate.paint(&painter, row, model.index(0));
+            return image;
+        };
+        const QImage painted = picture(QStyle::State(state), false);
+        if (styleDraws) {
+            QVERIFY(painted != picture(QStyle::State_Enabled, false));
+        } else {
+            QCOMPARE(painted, picture(QStyle::State(state), true));
+        }
+    }
 };
 
 QTEST_MAIN(TestTrafficRows)
