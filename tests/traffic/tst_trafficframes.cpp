@@ -72,6 +72,7 @@ class TestTrafficFrames : public QObject {
 private slots:
     void framesComeAtMostOncePerPeriod();
     void aFirstRequestAfterAQuietSpellRunsAtOnce();
+    void aLongSpellOfFramesHalvesTheRate();
     void periodFollowsTheDisplay_data();
     void periodFollowsTheDisplay();
     void stateFollowsAppendsAtOncePixelsAtTheFrame();
@@ -119,6 +120,48 @@ void TestTrafficFrames::aFirstRequestAfterAQuietSpellRunsAtOnce()
     pacer.request();
     timers.advance(1);
     QCOMPARE(frameTimes, (QList<qint64>{1001, 1502}));
+}
+
+void TestTrafficFrames::aLongSpellOfFramesHalvesTheRate()
+{
+    FakeClock clock;
+    FakeTimers timers(clock);
+    QList<qint64> frameTimes;
+    FramePacer pacer([&] { frameTimes.append(timers.nowMs()); }, 33);
+    const auto requestEvery10MsUntil = [&](qint64 endMs) {
+        while (timers.nowMs() < endMs) {
+            pacer.request();
+            timers.advance(10);
+        }
+    };
+    const auto gapsBetween = [&](qint64 fromMs, qint64 toMs) {
+        QList<qint64> gaps;
+        for (qsizetype i = 1; i < frameTimes.size(); ++i) {
+            if (frameTimes[i - 1] >= fromMs && frameTimes[i] <= toMs)
+                gaps.append(frameTimes[i] - frameTimes[i - 1]);
+        }
+        return gaps;
+    };
+    timers.advance(1000);
+    requestEvery10MsUntil(4000);
+    QVERIFY(frameTimes.first() <= 1001); // on the next pass of the event loop
+    for (const qint64 gap : gapsBetween(1000, 2000))
+        QVERIFY2(gap >= 33 && gap < 50, qPrintable(QString::number(gap)));
+    const QList<qint64> sustained = gapsBetween(2100, 4000);
+    QVERIFY(sustained.size() >= 25);
+    for (const qint64 gap : sustained)
+        QVERIFY2(gap >= 66 && gap < 80, qPrintable(QString::number(gap)));
+    QCOMPARE(pacer.currentPeriodMs(), 66);
+
+    // A moment without frames ends the spell: the next change shows at once, then at the rate.
+    timers.advance(200);
+    QCOMPARE(pacer.currentPeriodMs(), 33);
+    const qsizetype before = frameTimes.size();
+    const qint64 restart = timers.nowMs();
+    requestEvery10MsUntil(restart + 500);
+    QVERIFY(frameTimes.at(before) <= restart + 1);
+    for (const qint64 gap : gapsBetween(restart, restart + 500))
+        QVERIFY2(gap >= 33 && gap < 50, qPrintable(QString::number(gap)));
 }
 
 void TestTrafficFrames::periodFollowsTheDisplay_data()

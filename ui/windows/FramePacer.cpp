@@ -8,7 +8,8 @@ FramePacer::FramePacer(std::function<void()> frame, int periodMs)
     : m_frame(std::move(frame)),
       m_timer(platform::makeTimer(platform::TimerKind::SingleShot)),
       m_periodMs(std::max(1, periodMs)),
-      m_lastFrameMs(std::numeric_limits<qint64>::min() / 2)
+      m_lastFrameMs(std::numeric_limits<qint64>::min() / 2),
+      m_spellStartMs(m_lastFrameMs)
 {
     m_timer->timeout = [this] { runFrame(); };
 }
@@ -17,8 +18,19 @@ void FramePacer::request()
 {
     if (m_timer->isActive())
         return;
-    const qint64 due = m_lastFrameMs + m_periodMs - platform::timerNowMs();
-    m_timer->start(int(std::clamp<qint64>(due, 0, m_periodMs)));
+    const qint64 now = platform::timerNowMs();
+    if (now - m_lastFrameMs > 2 * qint64(m_periodMs))
+        m_spellStartMs = now; // frames had stopped
+    const int period = currentPeriodMs();
+    const qint64 due = m_lastFrameMs + period - now;
+    m_timer->start(int(std::clamp<qint64>(due, 0, period)));
+}
+
+int FramePacer::currentPeriodMs() const
+{
+    const qint64 now = platform::timerNowMs();
+    const bool inSpell = now - m_lastFrameMs <= 2 * qint64(m_periodMs);
+    return inSpell && now - m_spellStartMs >= kSustainedAfterMs ? 2 * m_periodMs : m_periodMs;
 }
 
 bool FramePacer::pending() const
