@@ -37,7 +37,6 @@ TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, Pol
     m_wake->timeout = [this] {
         m_resting = false;
         m_awaitingPause = false;
-        m_port->setReaderPolling(true);
         m_tick->start(kTickMs);
         onTick();
     };
@@ -66,9 +65,13 @@ void TerminalSession::onTick()
         stopTicking(true);
         scheduleWake(kRestLookMs);
     } else if (m_poller->gathering()) {
-        // Ticks while a chunk is gathered only look for the loss of the device, which the
-        // port tells by itself.
+        // Ticks while a chunk is gathered would only look for the loss of the device, which
+        // the pause's end finds as well.
         stopTicking(false);
+    } else {
+        // Told only now: a look that finds the line idle would have the port switch its watch
+        // off and on again, and each switch wakes the event loop once more.
+        m_port->setReaderPolling(true);
     }
 }
 

@@ -280,6 +280,11 @@ private slots:
         r.timers.advance(100);
         QCOMPARE(r.lines().last(), QStringLiteral("14:03:27.070  [IN]   y"));
         QVERIFY(r.session->pollResting());
+        // The looks at an idle line leave the port's watch as it is.
+        const int switches = r.port->readerPollingSwitches;
+        r.timers.advance(3000);
+        QCOMPARE(r.port->readerPollingSwitches, switches);
+        QVERIFY(r.session->pollResting());
     }
 
     void nothingHappensWhileNoPortIsOpen()

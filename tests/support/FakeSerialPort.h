@@ -57,7 +57,11 @@ public:
         m_notify = std::move(notify);
     }
     // The fake keeps notifying whatever the reader does, as a port may.
-    void setReaderPolling(bool polling) override { readerPolling = polling; }
+    void setReaderPolling(bool polling) override
+    {
+        readerPollingSwitches += polling != readerPolling ? 1 : 0;
+        readerPolling = polling;
+    }
     bool setDataTerminalReady(bool on) override
     {
         if (m_open && hasModemLines)
@@ -103,6 +107,7 @@ public:
 
     QString path; // what devicePath() says
     bool readerPolling = false;
+    int readerPollingSwitches = 0;
     // The modem lines: what the program set, and what the device shows (PinoutSignal bits).
     bool hasModemLines = true;
     bool dtr = true;
