@@ -84,6 +84,7 @@ private slots:
         QVERIFY(!window.isEmpty());
         // "Bearbeiten" is the second menu of the bar; its first entry opens the dialog.
         QVERIFY(p->clickAt(70, 10));
+        QVERIFY(p->waitForPopup());
         QVERIFY(p->pressKeys({QStringLiteral("Down"), QStringLiteral("Return")}));
         const std::optional<QString> dialog =
             x->xdotool({QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),

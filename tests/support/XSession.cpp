@@ -5,6 +5,9 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcessEnvironment>
+#include <QTest>
+
+#include <algorithm>
 
 XSession::XSession()
 {
@@ -145,6 +148,20 @@ bool ProgramUnderTest::clickAt(int x, int y)
         .xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("--window"), m_window,
                   QString::number(x), QString::number(y), QStringLiteral("click"), QStringLiteral("1")})
         .has_value();
+}
+
+bool ProgramUnderTest::waitForPopup(int timeoutMs)
+{
+    const QStringList search{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--pid"), QString::number(m_process.processId())};
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList windows = m_session.xdotool(search).value_or(QString()).split(
+                QLatin1Char('\n'), Qt::SkipEmptyParts);
+            return std::any_of(windows.cbegin(), windows.cend(),
+                               [&](const QString &w) { return w.trimmed() != m_window; });
+        },
+        timeoutMs);
 }
 
 bool ProgramUnderTest::waitForExit(int timeoutMs)

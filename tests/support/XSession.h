@@ -60,6 +60,9 @@ public:
     bool typeText(const QString &text);
     // Clicks with the left button at a point of the main window, in pixels from its top left.
     bool clickAt(int x, int y);
+    // Waits until a window of the program besides the main window shows (a menu that a click
+    // opened): keys typed before it grabs the keyboard would go to the main window.
+    bool waitForPopup(int timeoutMs = 10000);
     bool waitForExit(int timeoutMs = 15000);
     QProcess &process() { return m_process; }
 
