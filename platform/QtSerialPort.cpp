@@ -262,6 +262,8 @@ qint16 QtSerialPort::inBufferCount()
     // report late, as a plain read error, or not at all.
     if (portOpen() && (m_readsDirectly ? !readWaiting() : isHungUp(int(m_port->handle()))))
         markDeviceLost();
+    if (portOpen() && m_readsDirectly)
+        noteCounted();
     if (!portOpen() || m_readsDirectly)
         return qint16(std::min(qint64(m_held.size()), kLargestCount));
     return qint16(std::min(m_port->bytesAvailable(), kLargestCount));

@@ -53,6 +53,8 @@ private:
     void watchArrivals();
     void onArrival();
     bool readWaiting();
+    void noteCounted();
+    void updateWatch();
     void takeQtBuffer();
     void readDescriptorToEnd();
     void pushPendingWrites();
@@ -77,6 +79,8 @@ private:
     bool m_readerPolling = false;
     QPointer<QSocketNotifier> m_qtReader;     // Qt's own, kept off while the port reads itself
     std::unique_ptr<QSocketNotifier> m_arrivals; // on while the reader does not poll
+    qsizetype m_takenSinceCount = 0;
+    bool m_fastLine = false; // the last count found so much that the system may run full
 };
 
 } // namespace platform

@@ -2,7 +2,10 @@
 // readable, which on a busy line wakes the event loop for every piece the device delivers,
 // between the reader's own counts as well. So once the port is open, Qt's read notifier is kept
 // off and the port reads the descriptor itself: when the bytes are counted, and, while the
-// reader does not poll, as they come. A Qt without such a notifier keeps reading as it does.
+// reader does not poll, as they come. The system holds only a few kilobytes for a terminal;
+// once the reader's counts find that much arriving between them, the port takes bytes in as
+// they come while it polls too, so that a fast device is never held up or overrun. A Qt
+// without such a notifier keeps reading as it does.
 #include "QtSerialPort.h"
 
 #include <QSerialPort>
@@ -17,6 +20,8 @@ namespace platform {
 namespace {
 
 constexpr size_t kReadPiece = 16 * 1024;
+// A quarter of the 4 KiB a terminal's input queue holds.
+constexpr qsizetype kFastLineBytes = 1024;
 
 enum class ReadEnd { Drained, HungUp };
 
@@ -63,14 +68,28 @@ void QtSerialPort::watchArrivals()
 {
     m_arrivals = std::make_unique<QSocketNotifier>(qintptr(m_port->handle()), QSocketNotifier::Read);
     connect(m_arrivals.get(), &QSocketNotifier::activated, this, [this] { onArrival(); });
-    m_arrivals->setEnabled(!m_readerPolling);
+    m_takenSinceCount = 0;
+    m_fastLine = false;
+    updateWatch();
 }
 
 void QtSerialPort::setReaderPolling(bool polling)
 {
     m_readerPolling = polling;
+    updateWatch();
+}
+
+void QtSerialPort::updateWatch()
+{
     if (m_arrivals && portOpen())
-        m_arrivals->setEnabled(!polling);
+        m_arrivals->setEnabled(!m_readerPolling || m_fastLine);
+}
+
+void QtSerialPort::noteCounted()
+{
+    m_fastLine = m_takenSinceCount >= kFastLineBytes;
+    m_takenSinceCount = 0;
+    updateWatch();
 }
 
 void QtSerialPort::onArrival()
@@ -83,7 +102,8 @@ void QtSerialPort::onArrival()
         markDeviceLost();
         return;
     }
-    if (m_notify)
+    // A polling reader counts them soon enough.
+    if (!m_readerPolling && m_notify)
         m_notify(PortActivity::BytesArrived);
 }
 
@@ -91,13 +111,16 @@ void QtSerialPort::onArrival()
 // tty hung up) or as EIO from the read (an adapter pulled while the read was under way).
 bool QtSerialPort::readWaiting()
 {
+    const qsizetype before = m_held.size();
     takeQtBuffer();
     pollfd p{int(m_port->handle()), POLLIN, 0};
-    if (::poll(&p, 1, 0) <= 0)
-        return true;
-    if ((p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0)
-        return false;
-    return appendReadable(p.fd, m_held) == ReadEnd::Drained;
+    bool open = true;
+    if (::poll(&p, 1, 0) > 0) {
+        open = (p.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0
+               && appendReadable(p.fd, m_held) == ReadEnd::Drained;
+    }
+    m_takenSinceCount += m_held.size() - before;
+    return open;
 }
 
 // Qt reads by itself while a write is waited for; what it took came after what is held and

@@ -7,6 +7,9 @@
 
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 using platform::PortActivity;
 using platform::QtSerialPort;
 
@@ -77,6 +80,37 @@ private slots:
         QCOMPARE(port.inBufferCount(), qint16(6));
         QCOMPARE(port.input(), QStringLiteral("AT\rOK\r"));
         QCOMPARE(listener.losses, 0);
+    }
+
+    // The system holds a few kilobytes only: once a count finds that much, the port takes the
+    // bytes in as they come, so a fast device is not held up until the next count.
+    void aFastLineIsTakenInBetweenCounts()
+    {
+        Pty pty;
+        QVERIFY(pty.isValid());
+        QtSerialPort port([&](int) { return pty.slavePath(); });
+        Listener listener;
+        listener.attach(port);
+        port.setReaderPolling(true);
+        port.setPortOpen(true);
+        QVERIFY(pty.writeMaster(QByteArray(3000, 'a')));
+        QCOMPARE(port.inBufferCount(), qint16(3000));
+
+        constexpr qsizetype kMore = 256 * 1024;
+        const QByteArray more = platform::encodeCp1252(QStringLiteral("0123456789abcdef").repeated(kMore / 16));
+        std::atomic<bool> written = false;
+        std::thread writer([&] { written = pty.writeMaster(more, 30000); });
+        // No count runs meanwhile; the event loop alone must keep the device going.
+        const bool done = QTest::qWaitFor([&] { return written.load(); }, 30000);
+        writer.join();
+        QVERIFY(done);
+        const QByteArray expected = QByteArray(3000, 'a') + more;
+        QCOMPARE(port.inBufferCount(), qint16(32767));
+        // The last bytes may still be on their way through the system.
+        QByteArray received;
+        QTRY_VERIFY((received += platform::encodeCp1252(readAll(port))).size() >= expected.size());
+        QCOMPARE(received, expected);
+        QCOMPARE(listener.arrivals, 0);
     }
 
     // Waiting for a write to go out, Qt reads whatever is readable by itself.
