@@ -26,6 +26,21 @@ struct Listener {
     }
 };
 
+enum class Reader { Polls, Rests };
+
+// A port open on a pty, told whether its reader polls, its notifications counted.
+struct OpenPort {
+    explicit OpenPort(Reader reader)
+    {
+        listener.attach(port);
+        port.setReaderPolling(reader == Reader::Polls);
+        port.setPortOpen(true);
+    }
+    Pty pty;
+    QtSerialPort port{[this](int) { return pty.slavePath(); }};
+    Listener listener;
+};
+
 QString readAll(QtSerialPort &port)
 {
     port.inBufferCount();
@@ -40,13 +55,9 @@ class TestSerialReading : public QObject {
 private slots:
     void aPollingReaderIsWokenByNobody()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QtSerialPort port([&](int) { return pty.slavePath(); });
-        Listener listener;
-        listener.attach(port);
-        port.setReaderPolling(true);
-        port.setPortOpen(true);
+        OpenPort open(Reader::Polls);
+        QVERIFY(open.pty.isValid());
+        auto &[pty, port, listener] = open;
 
         for (int piece = 0; piece < 5; ++piece) {
             QVERIFY(pty.writeMaster("0123456789"));
@@ -61,12 +72,9 @@ private slots:
 
     void aRestingReaderIsToldAndTheBytesAreTakenIn()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QtSerialPort port([&](int) { return pty.slavePath(); });
-        Listener listener;
-        listener.attach(port);
-        port.setPortOpen(true); // not polling: the default
+        OpenPort open(Reader::Rests);
+        QVERIFY(open.pty.isValid());
+        auto &[pty, port, listener] = open;
         QVERIFY(pty.writeMaster("AT\r"));
         QTRY_VERIFY(listener.arrivals > 0);
 
@@ -86,13 +94,9 @@ private slots:
     // bytes in as they come, so a fast device is not held up until the next count.
     void aFastLineIsTakenInBetweenCounts()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QtSerialPort port([&](int) { return pty.slavePath(); });
-        Listener listener;
-        listener.attach(port);
-        port.setReaderPolling(true);
-        port.setPortOpen(true);
+        OpenPort open(Reader::Polls);
+        QVERIFY(open.pty.isValid());
+        auto &[pty, port, listener] = open;
         QVERIFY(pty.writeMaster(QByteArray(3000, 'a')));
         QCOMPARE(port.inBufferCount(), qint16(3000));
 
@@ -116,11 +120,10 @@ private slots:
     // Waiting for a write to go out, Qt reads whatever is readable by itself.
     void bytesTakenDuringAWriteKeepTheirPlace()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QtSerialPort port([&](int) { return pty.slavePath(); });
-        port.setReaderPolling(true);
-        port.setPortOpen(true);
+        OpenPort open(Reader::Polls);
+        QVERIFY(open.pty.isValid());
+        auto &[pty, port, listener] = open;
+        Q_UNUSED(listener);
         QVERIFY(pty.writeMaster("first "));
         QCOMPARE(port.inBufferCount(), qint16(6));
         QVERIFY(pty.writeMaster("second "));
@@ -133,11 +136,10 @@ private slots:
 
     void everyByteValueInOrderThroughManyCounts()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QtSerialPort port([&](int) { return pty.slavePath(); });
-        port.setReaderPolling(true);
-        port.setPortOpen(true);
+        OpenPort open(Reader::Polls);
+        QVERIFY(open.pty.isValid());
+        auto &[pty, port, listener] = open;
+        Q_UNUSED(listener);
         QByteArray sent;
         for (int round = 0; round < 64; ++round) {
             for (int b = 0; b < 256; ++b)
@@ -156,13 +158,9 @@ private slots:
     // Nothing reads between counts, so the count itself finds the loss.
     void aPollingReaderFindsTheLossByCounting()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        QtSerialPort port([&](int) { return pty.slavePath(); });
-        Listener listener;
-        listener.attach(port);
-        port.setReaderPolling(true);
-        port.setPortOpen(true);
+        OpenPort open(Reader::Polls);
+        QVERIFY(open.pty.isValid());
+        auto &[pty, port, listener] = open;
         pty.closeMaster();
         QCOMPARE(port.inBufferCount(), qint16(0));
         QVERIFY(!port.portOpen());
