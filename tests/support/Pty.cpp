@@ -7,8 +7,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <thread>
 
 namespace {
 
@@ -119,6 +122,25 @@ void Pty::closeSlave()
 void Pty::closeMaster()
 {
     closeFd(m_master);
+}
+
+qsizetype Pty::waitingAtSlave() const
+{
+    int waiting = 0;
+    if (m_slave < 0 || ::ioctl(m_slave, FIONREAD, &waiting) != 0)
+        return -1;
+    return waiting;
+}
+
+bool Pty::waitUntilWaitingAtSlave(qsizetype count, int timeoutMs) const
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (waitingAtSlave() < count) {
+        if (deadline.hasExpired() || waitingAtSlave() < 0)
+            return false;
+        std::this_thread::yield();
+    }
+    return true;
 }
 
 int Pty::slaveLineSpeed() const

@@ -32,6 +32,12 @@ public:
     void closeSlave();
     void closeMaster();
 
+    // Bytes waiting in the slave's input queue, read by nobody yet; -1 on failure.
+    qsizetype waitingAtSlave() const;
+    // Waits until at least `count` bytes wait in the slave's input queue (the system hands what
+    // the master wrote on a moment later); false when timeoutMs ran out first.
+    bool waitUntilWaitingAtSlave(qsizetype count, int timeoutMs = 5000) const;
+
     // The line speed the slave was last set to, as the kernel holds it; -1 on failure.
     int slaveLineSpeed() const;
 
