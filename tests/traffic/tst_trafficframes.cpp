@@ -16,6 +16,8 @@
 #include <QScrollBar>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // Counts the paint events a widget receives.
@@ -73,6 +75,8 @@ private slots:
     void framesComeAtMostOncePerPeriod();
     void aFirstRequestAfterAQuietSpellRunsAtOnce();
     void aLongSpellOfFramesHalvesTheRate();
+    void aLongerSpellQuartersTheRate();
+    void aSteadyTrickleSharesFramesInALongSpell();
     void periodFollowsTheDisplay_data();
     void periodFollowsTheDisplay();
     void stateFollowsAppendsAtOncePixelsAtTheFrame();
@@ -122,46 +126,110 @@ void TestTrafficFrames::aFirstRequestAfterAQuietSpellRunsAtOnce()
     QCOMPARE(frameTimes, (QList<qint64>{1001, 1502}));
 }
 
-void TestTrafficFrames::aLongSpellOfFramesHalvesTheRate()
-{
-    FakeClock clock;
-    FakeTimers timers(clock);
-    QList<qint64> frameTimes;
-    FramePacer pacer([&] { frameTimes.append(timers.nowMs()); }, 33);
-    const auto requestEvery10MsUntil = [&](qint64 endMs) {
+namespace {
+
+// A pacer on fake timers, asked for frames at a steady interval, its frames' times recorded.
+struct RequestedFrames {
+    explicit RequestedFrames(int periodMs) : pacer([this] { times.append(timers.nowMs()); }, periodMs)
+    {
+    }
+    void requestEveryUntil(qint64 intervalMs, qint64 endMs)
+    {
         while (timers.nowMs() < endMs) {
             pacer.request();
-            timers.advance(10);
+            timers.advance(intervalMs);
         }
-    };
-    const auto gapsBetween = [&](qint64 fromMs, qint64 toMs) {
+    }
+    // The gaps between frames that both fell within [fromMs, toMs].
+    QList<qint64> gapsBetween(qint64 fromMs, qint64 toMs) const
+    {
         QList<qint64> gaps;
-        for (qsizetype i = 1; i < frameTimes.size(); ++i) {
-            if (frameTimes[i - 1] >= fromMs && frameTimes[i] <= toMs)
-                gaps.append(frameTimes[i] - frameTimes[i - 1]);
+        for (qsizetype i = 1; i < times.size(); ++i) {
+            if (times[i - 1] >= fromMs && times[i] <= toMs)
+                gaps.append(times[i] - times[i - 1]);
         }
         return gaps;
-    };
-    timers.advance(1000);
-    requestEvery10MsUntil(4000);
-    QVERIFY(frameTimes.first() <= 1001); // on the next pass of the event loop
-    for (const qint64 gap : gapsBetween(1000, 2000))
-        QVERIFY2(gap >= 33 && gap < 50, qPrintable(QString::number(gap)));
-    const QList<qint64> sustained = gapsBetween(2100, 4000);
+    }
+    FakeClock clock;
+    FakeTimers timers{clock};
+    QList<qint64> times;
+    FramePacer pacer;
+};
+
+bool allWithin(const QList<qint64> &gaps, qint64 least, qint64 below)
+{
+    return std::all_of(gaps.begin(), gaps.end(), [&](qint64 gap) { return gap >= least && gap < below; });
+}
+
+} // namespace
+
+void TestTrafficFrames::aLongSpellOfFramesHalvesTheRate()
+{
+    RequestedFrames frames(33);
+    frames.timers.advance(1000);
+    frames.requestEveryUntil(10, 3900);
+    QVERIFY(frames.times.first() <= 1001); // on the next pass of the event loop
+    QVERIFY(allWithin(frames.gapsBetween(1000, 2000), 33, 50));
+    const QList<qint64> sustained = frames.gapsBetween(2100, 3900);
     QVERIFY(sustained.size() >= 25);
-    for (const qint64 gap : sustained)
-        QVERIFY2(gap >= 66 && gap < 80, qPrintable(QString::number(gap)));
-    QCOMPARE(pacer.currentPeriodMs(), 66);
+    QVERIFY2(allWithin(sustained, 66, 80), qPrintable(QString::number(sustained.first())));
+    QCOMPARE(frames.pacer.currentPeriodMs(), 66);
 
     // A moment without frames ends the spell: the next change shows at once, then at the rate.
-    timers.advance(200);
-    QCOMPARE(pacer.currentPeriodMs(), 33);
-    const qsizetype before = frameTimes.size();
-    const qint64 restart = timers.nowMs();
-    requestEvery10MsUntil(restart + 500);
-    QVERIFY(frameTimes.at(before) <= restart + 1);
-    for (const qint64 gap : gapsBetween(restart, restart + 500))
-        QVERIFY2(gap >= 33 && gap < 50, qPrintable(QString::number(gap)));
+    frames.timers.advance(frames.pacer.currentPeriodMs()); // the last request's frame
+    QVERIFY(!frames.pacer.pending());
+    frames.timers.advance(frames.pacer.spellGapMs() + 1);
+    QCOMPARE(frames.pacer.currentPeriodMs(), 33);
+    const qsizetype before = frames.times.size();
+    const qint64 restart = frames.timers.nowMs();
+    frames.requestEveryUntil(10, restart + 500);
+    QVERIFY(frames.times.at(before) <= restart + 1);
+    QVERIFY(allWithin(frames.gapsBetween(restart, restart + 500), 33, 50));
+}
+
+void TestTrafficFrames::aLongerSpellQuartersTheRate()
+{
+    RequestedFrames frames(16);
+    frames.timers.advance(1000);
+    frames.requestEveryUntil(5, 6000);
+    const QList<qint64> longSpell = frames.gapsBetween(4100, 6000);
+    QVERIFY(longSpell.size() >= 25);
+    QVERIFY2(allWithin(longSpell, 64, 75), qPrintable(QString::number(longSpell.first())));
+    QCOMPARE(frames.pacer.currentPeriodMs(), 64);
+}
+
+// Changes slower than the frame rate but without a pause are a spell too: they share frames at
+// the lowered rate, and each shows within one lowered period.
+void TestTrafficFrames::aSteadyTrickleSharesFramesInALongSpell()
+{
+    RequestedFrames frames(16);
+    frames.timers.advance(1000);
+    QList<qint64> requested;
+    while (frames.timers.nowMs() < 7000) {
+        requested.append(frames.timers.nowMs());
+        frames.pacer.request();
+        frames.timers.advance(50);
+    }
+    const QList<qint64> late = frames.gapsBetween(4500, 7000);
+    QVERIFY(late.size() >= 25);
+    QVERIFY(allWithin(late, 64, 75));
+    for (const qint64 at : requested) {
+        const auto shown = std::lower_bound(frames.times.begin(), frames.times.end(), at);
+        QVERIFY(shown != frames.times.end());
+        QVERIFY2(*shown - at <= 64, qPrintable(QString::number(at)));
+    }
+
+    // Answers 150 ms apart come slower than any frame rate: each shows at once.
+    frames.timers.advance(frames.pacer.currentPeriodMs());
+    frames.timers.advance(frames.pacer.spellGapMs() + 1);
+    const qsizetype before = frames.times.size();
+    for (int answer = 0; answer < 20; ++answer) {
+        const qint64 at = frames.timers.nowMs();
+        frames.pacer.request();
+        frames.timers.advance(150);
+        QCOMPARE(frames.times.size(), before + answer + 1);
+        QVERIFY(frames.times.last() <= at + 1);
+    }
 }
 
 void TestTrafficFrames::periodFollowsTheDisplay_data()

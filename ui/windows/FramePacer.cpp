@@ -19,8 +19,8 @@ void FramePacer::request()
     if (m_timer->isActive())
         return;
     const qint64 now = platform::timerNowMs();
-    if (now - m_lastFrameMs > 2 * qint64(m_periodMs))
-        m_spellStartMs = now; // frames had stopped
+    if (now - m_lastFrameMs > spellGapMs())
+        m_spellStartMs = now; // frames had paused
     const int period = currentPeriodMs();
     const qint64 due = m_lastFrameMs + period - now;
     m_timer->start(int(std::clamp<qint64>(due, 0, period)));
@@ -29,8 +29,12 @@ void FramePacer::request()
 int FramePacer::currentPeriodMs() const
 {
     const qint64 now = platform::timerNowMs();
-    const bool inSpell = now - m_lastFrameMs <= 2 * qint64(m_periodMs);
-    return inSpell && now - m_spellStartMs >= kSustainedAfterMs ? 2 * m_periodMs : m_periodMs;
+    if (now - m_lastFrameMs > spellGapMs())
+        return m_periodMs;
+    const qint64 spell = now - m_spellStartMs;
+    return spell >= kLongSpellAfterMs ? kLongestPeriodFactor * m_periodMs
+         : spell >= kSustainedAfterMs ? 2 * m_periodMs
+                                      : m_periodMs;
 }
 
 bool FramePacer::pending() const
