@@ -4,6 +4,25 @@
 #include "TrafficCounters.h"
 #include "TrafficLine.h"
 
+#include <QLabel>
+#include <QStatusBar>
+
+namespace {
+
+// Counts the layout requests a widget receives: each is a new layout of it and its children.
+struct LayoutRequests final : QObject {
+    explicit LayoutRequests(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::LayoutRequest)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+} // namespace
+
 class TstListPause : public ListOutputFixture {
     Q_OBJECT
 
@@ -260,6 +279,38 @@ private slots:
         QVERIFY(shows(4));
         p->timers()->advance(TrafficCounters::kCalmMs);
         QVERIFY(shows(5));
+    }
+
+    // New figures of the same length leave the status bar's layout alone; more digits, or
+    // another language, make the panel as wide as its text.
+    void byteCountsKeepTheirPanelsSizeUntilTheTextChangesShape()
+    {
+        QVERIFY(startOnFakes(1, 1));
+        QLabel *panel = form().stbStatusBytes;
+        LayoutRequests requests(form().stbStatus);
+        const auto fitsItsText = [panel] { return panel->size() == panel->sizeHint(); };
+        receive("A");
+        QCoreApplication::processEvents();
+        const int reshaped = requests.count;
+        QVERIFY(fitsItsText());
+        for (const char *text : {"B", "C", "D"}) {
+            p->timers()->advance(TrafficCounters::kCalmMs);
+            receive(text);
+        }
+        QCOMPARE(panel->text(), QStringLiteral("Received: 4 bytes, sent: 0 bytes"));
+        QCoreApplication::processEvents();
+        QCOMPARE(requests.count, reshaped);
+
+        p->timers()->advance(TrafficCounters::kCalmMs);
+        receive("0123456789");
+        QCOMPARE(panel->text(), QStringLiteral("Received: 14 bytes, sent: 0 bytes"));
+        QVERIFY(fitsItsText());
+        g_bytLanguage = 0;
+        form().ApplyLanguage();
+        QCOMPARE(panel->text(), QStringLiteral("Empfangen: 14 Bytes, gesendet: 0 Bytes"));
+        QVERIFY(fitsItsText());
+        QCoreApplication::processEvents();
+        QVERIFY(requests.count > reshaped);
     }
 };
 

@@ -54,12 +54,34 @@ namespace {
 const char *const kLinesProperty = "pausedLines";
 const char *const kReceivedProperty = "receivedBytes";
 const char *const kSentProperty = "sentBytes";
+const char *const kShapeProperty = "figuresShape";
+
+// The panels' figures change many times a second while lines stream in. A panel keeps its size
+// until its text changes shape (another number of digits, another language): a new layout of
+// the status bar would cost more than drawing the figures.
+void showFigures(QLabel *panel, const QString &text)
+{
+    if (panel->text() == text)
+        return;
+    QString shape = text;
+    for (QChar &c : shape) {
+        if (c.isDigit())
+            c = u'0';
+    }
+    panel->setText(text);
+    if (panel->property(kShapeProperty).toString() == shape)
+        return;
+    panel->setProperty(kShapeProperty, shape);
+    panel->setMinimumSize(0, 0);
+    panel->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    panel->setFixedSize(panel->sizeHint());
+}
 
 void renderPanels(frmMain &form)
 {
     const qint64 lines = form.stbStatusPause->property(kLinesProperty).toLongLong();
-    form.stbStatusPause->setText(fkt_FormatInsertParam(fkt_ToolsGetResString(1747), QString::number(lines)));
-    form.stbStatusBytes->setText(fkt_FormatInsertParam(
+    showFigures(form.stbStatusPause, fkt_FormatInsertParam(fkt_ToolsGetResString(1747), QString::number(lines)));
+    showFigures(form.stbStatusBytes, fkt_FormatInsertParam(
         fkt_ToolsGetResString(1748), QString::number(form.stbStatusBytes->property(kReceivedProperty).toLongLong()),
         QString::number(form.stbStatusBytes->property(kSentProperty).toLongLong())));
 }
