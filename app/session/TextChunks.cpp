@@ -19,8 +19,13 @@ bool worthKeeping(qsizetype packed, qsizetype plain)
 
 qsizetype TextChunks::addChunk(qsizetype capacity)
 {
-    // Deliberately left uninitialised: untouched pages of a fresh chunk cost no memory.
-    m_chunks.push_back({std::make_unique_for_overwrite<char[]>(size_t(capacity)), capacity, 0, {}});
+    // Deliberately left uninitialised: untouched pages of a fresh chunk cost no memory. The
+    // chunk compressed last gives its room to the next one: a stream fills chunk after chunk,
+    // and fresh pages would cost a fault each.
+    std::unique_ptr<char[]> bytes = capacity == kChunkBytes && m_spare
+        ? std::move(m_spare)
+        : std::make_unique_for_overwrite<char[]>(size_t(capacity));
+    m_chunks.push_back({std::move(bytes), capacity, 0, {}});
     return qsizetype(m_chunks.size() - 1);
 }
 
@@ -38,6 +43,7 @@ char *TextChunks::reserve(qsizetype size, Place &place)
         if (m_open < 0 || full) {
             if (m_open >= 0)
                 seal(m_open);
+            m_openFilledBefore = bool(m_spare);
             m_open = addChunk(kChunkBytes);
         }
         m_reserved = m_open;
@@ -80,6 +86,8 @@ void TextChunks::seal(qsizetype index)
         if (worthKeeping(packed.size(), chunk.used)) {
             packed.squeeze();
             chunk.packed = std::move(packed);
+            if (chunk.capacity == kChunkBytes && !m_spare)
+                m_spare = std::move(chunk.bytes);
             chunk.bytes.reset();
             chunk.capacity = 0;
             return;
@@ -115,6 +123,8 @@ void TextChunks::clear()
 {
     std::vector<Chunk>().swap(m_chunks);
     m_expanded = {};
+    m_spare.reset();
+    m_openFilledBefore = false;
     m_open = -1;
     m_reserved = -1;
     m_unsealed.clear();
@@ -124,11 +134,14 @@ void TextChunks::clear()
 qsizetype TextChunks::allocatedBytes() const
 {
     qsizetype total = qsizetype(m_chunks.capacity() * sizeof(Chunk));
-    // The open chunk counts what it holds: its untouched pages cost no memory.
+    // The open chunk counts what it holds, unless it was filled before: its untouched pages
+    // cost no memory.
     for (size_t i = 0; i < m_chunks.size(); ++i)
-        total += (qsizetype(i) == m_open ? m_chunks[i].used : m_chunks[i].capacity)
+        total += (qsizetype(i) == m_open && !m_openFilledBefore ? m_chunks[i].used : m_chunks[i].capacity)
             + m_chunks[i].packed.capacity();
     for (const Expanded &copy : m_expanded)
         total += copy.bytes.capacity();
+    if (m_spare)
+        total += kChunkBytes;
     return total;
 }

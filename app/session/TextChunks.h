@@ -32,8 +32,9 @@ public:
     const char *at(Place place) const;
     void clear();
 
-    // Memory held: chunks as kept (compressed or not), the open one as far as it is filled,
-    // and the expanded copies.
+    // Memory held: chunks as kept (compressed or not), the open one as far as it is filled (all
+    // of it when it reuses a compressed chunk's room), the room kept for the next chunk, and
+    // the expanded copies.
     qsizetype allocatedBytes() const;
 
 private:
@@ -57,6 +58,8 @@ private:
     qsizetype m_reserved = -1; // the chunk of the last reserve()
     std::deque<qsizetype> m_unsealed; // large texts' own chunks, not yet sealed
     qsizetype m_unsealedBytes = 0;
+    std::unique_ptr<char[]> m_spare; // a compressed chunk's room, for the next chunk
+    bool m_openFilledBefore = false; // the open chunk is such room
     mutable std::array<Expanded, 2> m_expanded;
     mutable size_t m_recent = 0; // the expanded copy used last
 };
