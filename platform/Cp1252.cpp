@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace platform {
 
@@ -83,6 +84,21 @@ char byteForChar(char16_t c)
     return (it != kHighCharToByte.end() && it->ch == c) ? it->byte : kUnmappable;
 }
 
+// Most serial text is ASCII, the same in every code page: it goes a word at a time.
+bool eightAsciiBytes(const char *in)
+{
+    std::uint64_t block;
+    std::memcpy(&block, in, sizeof block);
+    return (block & 0x8080808080808080u) == 0;
+}
+
+bool fourAsciiChars(const char16_t *in)
+{
+    std::uint64_t block;
+    std::memcpy(&block, in, sizeof block);
+    return (block & 0xFF80FF80FF80FF80u) == 0;
+}
+
 } // namespace
 
 char16_t cp1252Char(unsigned char byte)
@@ -103,8 +119,18 @@ QString decodeCp1252(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
-    for (const char b : bytes)
-        *out++ = kByteToChar[static_cast<unsigned char>(b)];
+    const char *in = bytes.data();
+    const char *const end = in + bytes.size();
+    while (in != end) {
+        if (end - in >= 8 && eightAsciiBytes(in)) {
+            for (int i = 0; i < 8; ++i)
+                out[i] = char16_t(in[i]);
+            in += 8;
+            out += 8;
+        } else {
+            *out++ = kByteToChar[static_cast<unsigned char>(*in++)];
+        }
+    }
     return text;
 }
 
@@ -115,9 +141,15 @@ QByteArray encodeCp1252(QStringView text)
     const char16_t *in = text.utf16();
     const char16_t *const end = in + text.size();
     while (in != end) {
+        if (end - in >= 4 && fourAsciiChars(in)) {
+            for (int i = 0; i < 4; ++i)
+                out[i] = char(in[i]);
+            in += 4;
+            out += 4;
+            continue;
+        }
         const char16_t c = *in++;
         if (c < 0x80) {
-            // Most serial text: the byte of the same value, without a table.
             *out++ = char(c);
         } else if (QChar::isSurrogate(c)) {
             // A character outside the BMP is one character, so it becomes one '?'.
@@ -130,6 +162,26 @@ QByteArray encodeCp1252(QStringView text)
     }
     bytes.truncate(out - bytes.data());
     return bytes;
+}
+
+bool encodeCp1252Exactly(QStringView text, char *out)
+{
+    const char16_t *in = text.utf16();
+    const char16_t *const end = in + text.size();
+    while (in != end) {
+        if (end - in >= 4 && fourAsciiChars(in)) {
+            for (int i = 0; i < 4; ++i)
+                out[i] = char(in[i]);
+            in += 4;
+            out += 4;
+            continue;
+        }
+        const int byte = cp1252Byte(*in++);
+        if (byte < 0)
+            return false;
+        *out++ = char(byte);
+    }
+    return true;
 }
 
 } // namespace platform

@@ -9,6 +9,9 @@ namespace platform {
 
 QString decodeCp1252(QByteArrayView bytes);
 QByteArray encodeCp1252(QStringView text);
+// Writes text.size() bytes to out; false (with out partly written) as soon as a character has
+// no byte of its own, where encodeCp1252 would write '?'.
+bool encodeCp1252Exactly(QStringView text, char *out);
 
 // One byte's character, and the byte of one character (-1 when the code page has none).
 char16_t cp1252Char(unsigned char byte);

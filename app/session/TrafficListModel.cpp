@@ -5,23 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
-
-// Writes line in the one-byte form to out; false (with out partly written) if some
-// character has no byte.
-bool encodeNarrow(QStringView line, char *out)
-{
-    for (const QChar c : line) {
-        const int byte = c.unicode() < 0x80 ? c.unicode() : platform::cp1252Byte(c.unicode());
-        if (byte < 0)
-            return false;
-        *out++ = char(byte);
-    }
-    return true;
-}
-
-} // namespace
-
 TrafficListModel::TrafficListModel(QObject *parent) : QAbstractListModel(parent) {}
 
 TrafficListModel::~TrafficListModel() = default;
@@ -45,7 +28,7 @@ TrafficListModel::LineRef TrafficListModel::store(QStringView line)
 
     TextChunks::Place place;
     qsizetype size = line.size();
-    if (!encodeNarrow(line, m_text.reserve(size, place))) {
+    if (!platform::encodeCp1252Exactly(line, m_text.reserve(size, place))) {
         size = line.size() * qsizetype(sizeof(char16_t));
         ref.wide = 1;
         std::memcpy(m_text.reserve(size, place), line.utf16(), size_t(size));

@@ -19,6 +19,8 @@ private slots:
     void encodesText();
     void everyBmpCharacterMapsToItsByteOrQuestionMark();
     void emptyInputs();
+    void oneCharacterAmongAsciiAtEveryPlace_data();
+    void oneCharacterAmongAsciiAtEveryPlace();
 };
 
 namespace {
@@ -171,6 +173,42 @@ void TestCp1252::emptyInputs()
 {
     QVERIFY(decodeCp1252(QByteArrayView()).isEmpty());
     QVERIFY(encodeCp1252(QStringView()).isEmpty());
+}
+
+// ASCII goes a word at a time: any other character, at any place in texts of any length
+// around the word size, must come out exactly as it does alone.
+void TestCp1252::oneCharacterAmongAsciiAtEveryPlace_data()
+{
+    QTest::addColumn<QChar>("character");
+    QTest::addColumn<int>("byte"); // -1: the code page has none
+    QTest::newRow("euro") << QChar(0x20AC) << 0x80;
+    QTest::newRow("undefined 0x9D") << QChar(0x009D) << 0x9D;
+    QTest::newRow("a umlaut") << QChar(0x00E4) << 0xE4;
+    QTest::newRow("DEL") << QChar(0x007F) << 0x7F;
+    QTest::newRow("NUL") << QChar(0x0000) << 0x00;
+    QTest::newRow("omega") << QChar(0x03A9) << -1;
+}
+
+void TestCp1252::oneCharacterAmongAsciiAtEveryPlace()
+{
+    QFETCH(QChar, character);
+    QFETCH(int, byte);
+    for (int length = 1; length <= 40; ++length) {
+        for (int at = 0; at < length; ++at) {
+            QString text(length, u'x');
+            text[at] = character;
+            QByteArray bytes(length, 'x');
+            bytes[at] = byte < 0 ? '?' : char(byte);
+            const QString where = QStringLiteral("length %1, at %2").arg(length).arg(at);
+            QVERIFY2(encodeCp1252(text) == bytes, qPrintable(where));
+            QByteArray exact(length, '\0');
+            QVERIFY2(platform::encodeCp1252Exactly(text, exact.data()) == (byte >= 0), qPrintable(where));
+            if (byte < 0)
+                continue;
+            QVERIFY2(exact == bytes, qPrintable(where));
+            QVERIFY2(decodeCp1252(bytes) == text, qPrintable(where));
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCp1252)
