@@ -15,6 +15,7 @@ void TrafficListModel::appendLine(const QString &line)
     const int row = int(m_lines.size());
     beginInsertRows(QModelIndex(), row, row);
     m_lines.push_back(ref);
+    m_newest = line;
     endInsertRows();
 }
 
@@ -58,6 +59,7 @@ void TrafficListModel::clear()
     beginResetModel();
     std::deque<LineRef>().swap(m_lines); // clear() alone would keep the blocks
     m_text.clear();
+    m_newest.clear();
     m_longestLine = 0;
     m_textBytes = 0;
     m_raw.clear();
@@ -80,7 +82,7 @@ QVariant TrafficListModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !checkIndex(index, CheckIndexOption::IndexIsValid))
         return QVariant();
-    return textOf(m_lines[size_t(index.row())]);
+    return lineAt(index.row());
 }
 
 Qt::ItemFlags TrafficListModel::flags(const QModelIndex &index) const
@@ -94,6 +96,8 @@ QString TrafficListModel::lineAt(int row) const
 {
     if (row < 0 || qsizetype(row) >= count())
         return QString();
+    if (qsizetype(row) == count() - 1)
+        return m_newest;
     return textOf(m_lines[size_t(row)]);
 }
 

@@ -70,6 +70,8 @@ private:
 
     TextChunks m_text;
     std::deque<LineRef> m_lines; // grows in small blocks: no large copies at any length
+    // The last line as appended: every view following the stream asks for it at once.
+    QString m_newest;
     qsizetype m_longestLine = 0;
     qsizetype m_textBytes = 0;
     TrafficRawData m_raw;
