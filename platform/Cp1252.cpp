@@ -99,6 +99,19 @@ bool fourAsciiChars(const char16_t *in)
     return (block & 0xFF80FF80FF80FF80u) == 0;
 }
 
+// Copies the ASCII characters at the start of [in, end) to out, four at a time; returns where
+// it stopped, with out moved on as far.
+const char16_t *copyAsciiRun(const char16_t *in, const char16_t *end, char *&out)
+{
+    while (end - in >= 4 && fourAsciiChars(in)) {
+        for (int i = 0; i < 4; ++i)
+            out[i] = char(in[i]);
+        in += 4;
+        out += 4;
+    }
+    return in;
+}
+
 } // namespace
 
 char16_t cp1252Char(unsigned char byte)
@@ -140,14 +153,7 @@ QByteArray encodeCp1252(QStringView text)
     char *out = bytes.data();
     const char16_t *in = text.utf16();
     const char16_t *const end = in + text.size();
-    while (in != end) {
-        if (end - in >= 4 && fourAsciiChars(in)) {
-            for (int i = 0; i < 4; ++i)
-                out[i] = char(in[i]);
-            in += 4;
-            out += 4;
-            continue;
-        }
+    while ((in = copyAsciiRun(in, end, out)) != end) {
         const char16_t c = *in++;
         if (c < 0x80) {
             *out++ = char(c);
@@ -168,14 +174,7 @@ bool encodeCp1252Exactly(QStringView text, char *out)
 {
     const char16_t *in = text.utf16();
     const char16_t *const end = in + text.size();
-    while (in != end) {
-        if (end - in >= 4 && fourAsciiChars(in)) {
-            for (int i = 0; i < 4; ++i)
-                out[i] = char(in[i]);
-            in += 4;
-            out += 4;
-            continue;
-        }
+    while ((in = copyAsciiRun(in, end, out)) != end) {
         const int byte = cp1252Byte(*in++);
         if (byte < 0)
             return false;
