@@ -22,7 +22,8 @@ namespace platform {
 namespace {
 
 constexpr size_t kReadPiece = 16 * 1024;
-// A quarter of the 4 KiB a terminal's input queue holds.
+// Seven eighths of the 4 KiB a terminal's input queue holds: a count that takes this much may
+// have left bytes behind in the system.
 constexpr qsizetype kFastLineBytes = 3584;
 
 enum class ReadEnd { Drained, HungUp };
