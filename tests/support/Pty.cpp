@@ -135,8 +135,8 @@ qsizetype Pty::waitingAtSlave() const
 bool Pty::waitUntilWaitingAtSlave(qsizetype count, int timeoutMs) const
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while (waitingAtSlave() < count) {
-        if (deadline.hasExpired() || waitingAtSlave() < 0)
+    for (qsizetype waiting = waitingAtSlave(); waiting < count; waiting = waitingAtSlave()) {
+        if (waiting < 0 || deadline.hasExpired())
             return false;
         std::this_thread::yield();
     }

@@ -72,8 +72,6 @@ void showFigures(QLabel *panel, const QString &text)
     if (panel->property(kShapeProperty).toString() == shape)
         return;
     panel->setProperty(kShapeProperty, shape);
-    panel->setMinimumSize(0, 0);
-    panel->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     panel->setFixedSize(panel->sizeHint());
 }
 
