@@ -1,3 +1,4 @@
+#include "CloseFromOutside.h"
 #include "CommandLine.h"
 #include "CommandSet.h"
 #include "MainProgram.h"
@@ -74,8 +75,9 @@ int main(int argc, char *argv[])
     MainProgram program(folder, std::move(port));
     program.setConsoleCheck([portsIni](int number) { return platform::unchosenConsolePath(number, portsIni); });
     // Logout, shutdown, kill and Ctrl+C close the window as the user would: it saves and lets go of the port.
-    QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, &program.form(),
-                     [&program] { program.form().close(); });
+    CloseFromOutside closing(program.form());
+    QObject::connect(&termination, &platform::TerminationSignals::terminationRequested, &closing,
+                     [&closing] { closing.request(); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &program.form(),
                      [&program] { program.saveSettings(); });
     program.setStartupCapture(commandLine.capturePath, commandLine.captureRawPath);

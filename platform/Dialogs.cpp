@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <limits>
@@ -13,6 +14,15 @@ namespace platform {
 namespace {
 
 Dialogs *g_replacement = nullptr;
+int g_waiting = 0;
+
+// Every real dialog waits here, so that the program can tell when none is left on the stack.
+int answerOf(QDialog &dialog)
+{
+    ++g_waiting;
+    const auto answered = qScopeGuard([] { --g_waiting; });
+    return dialog.exec();
+}
 
 std::optional<QString> runFileDialog(QWidget *parent, const FileDialogOptions &options,
                                      QFileDialog::AcceptMode mode)
@@ -27,7 +37,7 @@ std::optional<QString> runFileDialog(QWidget *parent, const FileDialogOptions &o
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     if (!options.proposedName.isEmpty())
         dialog.selectFile(options.proposedName);
-    if (dialog.exec() != QDialog::Accepted)
+    if (answerOf(dialog) != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
     return files.isEmpty() ? QString() : files.first();
@@ -47,7 +57,7 @@ void QtDialogs::messageBox(QWidget *parent, const QString &text, const QString &
     case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
     }
-    box.exec();
+    (void)answerOf(box);
 }
 
 std::optional<QString> QtDialogs::inputBox(QWidget *parent, const QString &prompt,
@@ -66,7 +76,7 @@ std::optional<QString> QtDialogs::inputBox(QWidget *parent, const QString &promp
             field->setMinimumWidth(parent->width());
     }
     box.setTextValue(text);
-    if (box.exec() != QDialog::Accepted)
+    if (answerOf(box) != QDialog::Accepted)
         return std::nullopt;
     return box.textValue();
 }
@@ -87,10 +97,15 @@ std::optional<QString> QtDialogs::chooseFolder(QWidget *parent, const QString &t
     QFileDialog dialog(parent, title, initialFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
-    if (dialog.exec() != QDialog::Accepted)
+    if (answerOf(dialog) != QDialog::Accepted)
         return std::nullopt;
     const QStringList folders = dialog.selectedFiles();
     return folders.isEmpty() ? QString() : folders.first();
+}
+
+int dialogsWaiting()
+{
+    return g_waiting;
 }
 
 QString qtFileFilter(const QString &barSeparatedFilter)

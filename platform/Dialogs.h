@@ -50,6 +50,10 @@ public:
                                         const QString &initialFolder) override;
 };
 
+// How many of the real dialogs are waiting for an answer at this moment, each in an event
+// loop of its own, nested in the code that asked.
+int dialogsWaiting();
+
 // Turns "description|pattern|description|pattern" into Qt's "description (pattern);;..." form.
 QString qtFileFilter(const QString &barSeparatedFilter);
 

@@ -1,18 +1,25 @@
-// The main window in-process, offscreen: captions, layout, start-up and shutdown.
+// The main window in-process, offscreen: captions, layout, start-up and shutdown, also from
+// outside while a dialog waits.
+#include "CloseFromOutside.h"
 #include "CommandSlots.h"
+#include "Dialogs.h"
 #include "MainProgram.h"
 #include "TestProgram.h"
 #include "frmMain.h"
 #include "modGlobal.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 class TestMainWindow : public QObject {
@@ -131,6 +138,95 @@ private slots:
         form().close();
         QCOMPARE(unloads, 1);
         QVERIFY(QFile::exists(p->filePath("Settings.ini")));
+    }
+
+    // Logout, kill or Ctrl+C while a box waits for an answer: the box goes as if cancelled,
+    // the code that asked goes on, and only then does the window close and save.
+    void aCloseFromOutsideWaitsForTheDialogItDismisses_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("message box") << "message";
+        QTest::newRow("input box") << "input";
+        QTest::newRow("file dialog") << "file";
+    }
+    void aCloseFromOutsideWaitsForTheDialogItDismisses()
+    {
+        QFETCH(QString, dialog);
+        start();
+        int unloads = 0;
+        connect(&form(), &frmMain::unloading, this, [&] { ++unloads; });
+        CloseFromOutside closing(form());
+        platform::setDialogs(nullptr); // the real ones, each waiting in an event loop of its own
+        const auto scripted = qScopeGuard([this] { platform::setDialogs(&p->dialogs()); });
+        QTimer::singleShot(0, &closing, [&closing] { closing.request(); });
+        // Should the request leave the dialog open, the test must still end, and fail.
+        bool leftOpen = false;
+        QTimer::singleShot(10000, this, [&leftOpen] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                leftOpen = true;
+                modal->close();
+            }
+        });
+
+        std::optional<QString> answer = QStringLiteral("no answer");
+        if (dialog == QLatin1String("message")) {
+            platform::dialogs().messageBox(&form(), QStringLiteral("Text"), QStringLiteral("Title"),
+                                           platform::MessageIcon::Critical);
+            answer.reset();
+        } else if (dialog == QLatin1String("input")) {
+            answer = platform::dialogs().inputBox(&form(), QStringLiteral("Prompt"), QStringLiteral("Title"),
+                                                  QStringLiteral("text"));
+        } else {
+            platform::FileDialogOptions options;
+            options.initialFolder = p->filePath(QString());
+            answer = platform::dialogs().openFile(&form(), options);
+        }
+        QVERIFY(!leftOpen);
+        QCOMPARE(answer, std::nullopt);
+        QCOMPARE(unloads, 0);
+        QVERIFY(form().isVisible());
+        QTRY_VERIFY(!form().isVisible());
+        QCOMPARE(unloads, 1);
+        QVERIFY(QFile::exists(p->filePath("Settings.ini")));
+    }
+
+    // Nothing waits: the window closes at once, a menu that was open goes first, a repeat
+    // changes nothing. A window-modal dialog without a loop of its own is cancelled.
+    void aCloseFromOutsideClosesAtOnceWhenNothingWaits()
+    {
+        start();
+        int unloads = 0;
+        connect(&form(), &frmMain::unloading, this, [&] { ++unloads; });
+        form().mnuEditSettings->trigger();
+        auto *settings = form().findChild<QDialog *>();
+        QVERIFY(settings && settings->isVisible());
+        QMenu menu(&form());
+        menu.addAction(QStringLiteral("entry"));
+        menu.popup(form().mapToGlobal(QPoint(20, 20)));
+        QTRY_VERIFY(menu.isVisible());
+        CloseFromOutside closing(form());
+        closing.request();
+        QVERIFY(!menu.isVisible());
+        QCOMPARE(settings->result(), int(QDialog::Rejected));
+        QVERIFY(!form().isVisible());
+        closing.request();
+        QCOMPARE(unloads, 1);
+    }
+
+    // The request came while the program was still loading: it closes once the window shows.
+    void aCloseFromOutsideBeforeTheWindowShowsWaitsForIt()
+    {
+        start();
+        int unloads = 0;
+        connect(&form(), &frmMain::unloading, this, [&] { ++unloads; });
+        form().hide();
+        CloseFromOutside closing(form());
+        closing.request();
+        QCoreApplication::processEvents();
+        QCOMPARE(unloads, 0);
+        form().show();
+        QTRY_COMPARE(unloads, 1);
+        QVERIFY(!form().isVisible());
     }
 
     void designGeometry()
