@@ -10,6 +10,7 @@
 #include "SettingsStore.h"
 #include "TerminationSignals.h"
 #include "TellurixIcon.h"
+#include "WindowPings.h"
 #include "frmMain.h"
 
 #include <QApplication>
@@ -63,6 +64,7 @@ int main(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("tellurix"));
     QApplication::setWindowIcon(tellurixIcon());
     const platform::TerminationSignals termination;  // outlives the window, catches signals early
+    const platform::WindowPings pings;
 
     // Decided once: the settings, the presets and the port table must not end up in two places.
     const QString folder = platform::settingsFolder();

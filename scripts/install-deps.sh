@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl1-mesa-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev libgl1-mesa-dev libxcb1-dev
   xvfb xauth xdotool x11-utils fonts-dejavu-core
   qt6-translations-l10n
   dpkg-dev file desktop-file-utils appstream

@@ -3,13 +3,71 @@
 #include "Pty.h"
 #include "XSession.h"
 
+#include <QDeadlineTimer>
+#include <QScopeGuard>
 #include <QtTest>
+
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <xcb/xcb.h>
 
 namespace {
 
 const QByteArray kFreshSettings = "[SETTINGS]\r\nComPort=0\r\nBaudrate=0\r\nPeculiar=0\r\nLanguage=0\r\n";
 const QByteArray kEmptyPresets = "[SETTINGS]\r\nParam1=\r\nParam2=\r\nParam3=\r\nParam4=\r\n"
                                  "Param5=\r\nParam6=\r\nParam7=\r\nParam8=\r\n";
+
+xcb_atom_t atomNamed(xcb_connection_t *connection, const char *name)
+{
+    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(reply);
+    return atom;
+}
+
+// A window manager's ping to the window, as the manager sees the answer: it watches the
+// root window's substructure, not the root's own structure.
+bool pingIsAnsweredToTheRoot(const QString &display, xcb_window_t window)
+{
+    xcb_connection_t *connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+    const auto disconnect = qScopeGuard([connection] { xcb_disconnect(connection); });
+    if (xcb_connection_has_error(connection))
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    const uint32_t watched = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, root, XCB_CW_EVENT_MASK, &watched);
+    const xcb_atom_t protocols = atomNamed(connection, "WM_PROTOCOLS");
+    const xcb_atom_t ping = atomNamed(connection, "_NET_WM_PING");
+    constexpr uint32_t kStamp = 4242;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = protocols;
+    message.data.data32[0] = ping;
+    message.data.data32[1] = kStamp;
+    message.data.data32[2] = window;
+    xcb_send_event(connection, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char *>(&message));
+    xcb_flush(connection);
+    const QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        pollfd readable{xcb_get_file_descriptor(connection), POLLIN, 0};
+        ::poll(&readable, 1, int(std::max<qint64>(1, deadline.remainingTime())));
+        while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+            const auto *answer = reinterpret_cast<const xcb_client_message_event_t *>(event);
+            const bool isAnswer = (event->response_type & 0x7f) == XCB_CLIENT_MESSAGE && answer->window == root
+                                  && answer->data.data32[0] == ping && answer->data.data32[1] == kStamp;
+            std::free(event);
+            if (isAnswer)
+                return true;
+        }
+        if (xcb_connection_has_error(connection))
+            return false;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -57,6 +115,18 @@ private slots:
         QCOMPARE(p->process().exitCode(), 0);
         QCOMPARE(p->readFile(QStringLiteral("Settings.ini")), kFreshSettings);
         QCOMPARE(p->readFile(QStringLiteral("DefaultCommands.icf")), kEmptyPresets);
+    }
+
+    void aWindowManagersPingIsAnswered()
+    {
+        auto p = program();
+        QVERIFY(p);
+        QVERIFY(p->start());
+        const QString window = p->waitForMainWindow();
+        QVERIFY2(!window.isEmpty(), "no main window");
+        QVERIFY(pingIsAnsweredToTheRoot(x->display(), xcb_window_t(window.toUInt())));
+        QVERIFY(p->pressKeys({QStringLiteral("Escape")}));
+        QVERIFY(p->waitForExit());
     }
 
     void functionKeySendsItsPresetOnce()
