@@ -80,9 +80,12 @@ void TerminalSession::stopTicking(bool idle)
     m_tick->stop();
     m_resting = idle;
     m_awaitingPause = !idle;
-    // While a chunk is gathered the pause's end counts again, soon enough to find the loss of
-    // the device too; only a resting poll needs the port to tell it of anything.
-    m_port->setReaderPolling(!idle);
+    // Only a resting poll needs the port to tell it of anything: while a chunk is gathered the
+    // pause's end counts again, soon enough to find the loss of the device too. The watch is
+    // switched off only once more bytes come (see wakePoll), since each switch wakes the event
+    // loop once more: a short answer then costs no switch at all.
+    if (idle)
+        m_port->setReaderPolling(false);
 }
 
 // The pause's end read the chunk: the next beat looks for more, as the always-running tick
@@ -120,6 +123,8 @@ void TerminalSession::wakePoll(platform::PortActivity what)
 {
     if (m_resting || (m_awaitingPause && what == platform::PortActivity::DeviceLost))
         scheduleWake(0);
+    else if (what == platform::PortActivity::BytesArrived)
+        m_port->setReaderPolling(true); // the poll's own counts find them; a stream wakes nobody
 }
 
 void TerminalSession::setConnection(bool open, const QString &statusText)

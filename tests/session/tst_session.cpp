@@ -259,16 +259,18 @@ private slots:
         QVERIFY(!r.port->readerPolling);
         QVERIFY(!r.session->timTimer().isActive());
         r.timers.advance(7);
+        const int switchesBeforeTheAnswer = r.port->readerPollingSwitches;
         r.port->arrive("x");
         QVERIFY(!r.session->pollResting() || r.timers.nowMs() % 10 != 0);
         r.timers.advance(3); // the beat at 20 ms notices the byte
         QVERIFY(!r.session->pollResting());
-        QVERIFY(r.port->readerPolling); // the pause's end counts again
         r.timers.advance(20);
         QCOMPARE(r.lines(), QStringList{QStringLiteral("14:03:27.040  [IN]   x")});
-        // Nothing waits once the chunk is read: the poll rests at once, no beat needed.
+        // Nothing waits once the chunk is read: the poll rests at once, no beat needed. A short
+        // answer leaves the port's watch on all along: each switch would wake the loop.
         QVERIFY(r.session->pollResting());
         QVERIFY(!r.port->readerPolling);
+        QCOMPARE(r.port->readerPollingSwitches, switchesBeforeTheAnswer);
         QVERIFY(!r.session->timTimer().isActive());
         // The next byte wakes it on the beat the always-running tick would have noticed it.
         r.timers.advance(5);
@@ -280,6 +282,19 @@ private slots:
         r.timers.advance(100);
         QCOMPARE(r.lines().last(), QStringLiteral("14:03:27.070  [IN]   y"));
         QVERIFY(r.session->pollResting());
+        // More bytes while a chunk is gathered: the pause's end counts them, so the port stops
+        // telling of each until the line is idle again.
+        r.timers.advance(10 - r.timers.nowMs() % 10);
+        r.port->arrive("a");
+        r.timers.advance(10);
+        QVERIFY(!r.port->readerPolling);
+        r.port->arrive("b");
+        QVERIFY(r.port->readerPolling);
+        r.port->arrive("c");
+        r.timers.advance(100);
+        QCOMPARE(r.lines().last(), QStringLiteral("14:03:27.210  [IN]   abc"));
+        QVERIFY(r.session->pollResting());
+        QVERIFY(!r.port->readerPolling);
         // The looks at an idle line leave the port's watch as it is.
         const int switches = r.port->readerPollingSwitches;
         r.timers.advance(3000);
