@@ -195,6 +195,7 @@ void TrafficListView::updateGeometries()
 {
     m_rowSize = measureRowSize();
     m_rowSizeFor = rowSizeKey();
+    m_horizontalStep = std::max(1, 2 * fontMetrics().horizontalAdvance(QLatin1Char('M')));
     updateScrollRanges();
     QAbstractItemView::updateGeometries();
 }
@@ -211,7 +212,7 @@ void TrafficListView::updateScrollRanges()
     vertical->setRange(0, int(maxV));
 
     QScrollBar *horizontal = horizontalScrollBar();
-    horizontal->setSingleStep(std::max(1, 2 * fontMetrics().horizontalAdvance(QLatin1Char('M'))));
+    horizontal->setSingleStep(m_horizontalStep);
     horizontal->setPageStep(std::max(1, page.width()));
     horizontal->setRange(0, std::max(0, m_rowSize.width() - page.width()));
 }

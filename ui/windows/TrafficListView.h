@@ -87,6 +87,7 @@ private:
     static constexpr int kShortestFramePeriodMs = 33;
 
     QSize m_rowSize{1, 1};
+    int m_horizontalStep = 1; // two characters of the font the row size was measured with
     RowSizeKey m_rowSizeFor;
     FramePacer m_pacer;
     PacedScrollBar *m_verticalBar = nullptr;
