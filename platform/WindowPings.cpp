@@ -11,11 +11,6 @@ namespace platform {
 
 namespace {
 
-xcb_connection_t *connectionOf(void *connection)
-{
-    return static_cast<xcb_connection_t *>(connection);
-}
-
 xcb_atom_t internedAtom(xcb_connection_t *connection, const char *name)
 {
     const xcb_intern_atom_cookie_t cookie = xcb_intern_atom(connection, 1, uint16_t(std::strlen(name)), name);
@@ -52,8 +47,8 @@ bool WindowPings::knowsAtoms()
 {
     if (!m_atomsAsked) {
         m_atomsAsked = true;
-        m_protocols = internedAtom(connectionOf(m_connection), "WM_PROTOCOLS");
-        m_ping = internedAtom(connectionOf(m_connection), "_NET_WM_PING");
+        m_protocols = internedAtom(m_connection, "WM_PROTOCOLS");
+        m_ping = internedAtom(m_connection, "_NET_WM_PING");
     }
     return m_protocols != XCB_ATOM_NONE && m_ping != XCB_ATOM_NONE;
 }
@@ -72,10 +67,10 @@ bool WindowPings::nativeEventFilter(const QByteArray &eventType, void *message, 
     xcb_client_message_event_t answer = *asked;
     answer.response_type = XCB_CLIENT_MESSAGE;
     answer.window = m_root;
-    xcb_send_event(connectionOf(m_connection), 0, m_root,
+    xcb_send_event(m_connection, 0, m_root,
                    XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
                    reinterpret_cast<const char *>(&answer));
-    xcb_flush(connectionOf(m_connection));
+    xcb_flush(m_connection);
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <QAbstractNativeEventFilter>
 #include <cstdint>
 
+struct xcb_connection_t;
+
 namespace platform {
 
 class WindowPings final : public QAbstractNativeEventFilter {
@@ -21,7 +23,7 @@ public:
 private:
     bool knowsAtoms();
 
-    void *m_connection = nullptr; // xcb_connection_t, owned by Qt
+    xcb_connection_t *m_connection = nullptr; // owned by Qt
     std::uint32_t m_root = 0;
     std::uint32_t m_protocols = 0;
     std::uint32_t m_ping = 0;
