@@ -22,6 +22,8 @@ public:
     bool gathering() const { return m_gathering; }
     // The last tick found nothing waiting and no chunk is being gathered.
     bool idle() const { return !m_gathering && m_count <= 0; }
+    // The chunk just completed was ended by the chunk limit, not by a quiet pause.
+    bool endedAtLimit() const { return !m_gathering && m_count >= kChunkLimit; }
 
 signals:
     void chunkComplete();

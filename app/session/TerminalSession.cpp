@@ -90,12 +90,14 @@ void TerminalSession::stopTicking(bool idle)
 
 // The pause's end read the chunk: the next beat looks for more, as the always-running tick
 // would. With nothing waiting that beat would find the line idle, so the poll rests at once;
-// the next byte or the loss of the device wakes it on that same beat.
+// the next byte or the loss of the device wakes it on that same beat. After a full chunk, though,
+// more is on its way as a rule: the look is then cheaper than being told of the next byte and
+// waking once more for the beat.
 void TerminalSession::resumeAfterGathering()
 {
     if (!m_awaitingPause)
         return;
-    if (m_port->inBufferCount() > 0) {
+    if (m_poller->endedAtLimit() || m_port->inBufferCount() > 0) {
         scheduleWake(0);
         return;
     }

@@ -302,6 +302,37 @@ private slots:
         QVERIFY(r.session->pollResting());
     }
 
+    // A stream fills chunk after chunk at the pause's end: the poll goes on to the next beat by
+    // itself instead of resting until told of the next byte.
+    void aFullChunkAtThePausesEndLooksOnTheNextBeat()
+    {
+        Rig r;
+        r.session->prc_MainOpenInterface();
+        r.timers.advance(300);
+        QVERIFY(r.session->pollResting());
+        r.port->arrive(QByteArray(300, 'a'));
+        r.timers.advance(10); // the beat at 310 counts them
+        r.port->arrive(QByteArray(300, 'b'));
+        r.timers.advance(20); // the pause's end finds 600 bytes: a full chunk
+        QCOMPARE(r.session->traffic().count(), 1);
+        QVERIFY(!r.session->pollResting());
+        QVERIFY(r.port->readerPolling);
+        r.timers.advance(10); // the look at 340 finds the line idle
+        QVERIFY(r.session->pollResting());
+        QVERIFY(!r.port->readerPolling);
+        // Bytes that come right after a full chunk are noticed on that look.
+        r.port->arrive(QByteArray(300, 'c'));
+        r.timers.advance(10);
+        r.port->arrive(QByteArray(300, 'd'));
+        r.timers.advance(20);
+        QCOMPARE(r.session->traffic().count(), 2);
+        r.port->arrive("tail");
+        QVERIFY(!r.session->pollResting());
+        r.timers.advance(100);
+        QCOMPARE(r.lines().size(), 3);
+        QCOMPARE(r.lines().last(), QStringLiteral("14:03:27.400  [IN]   tail"));
+    }
+
     void nothingHappensWhileNoPortIsOpen()
     {
         Rig r;
