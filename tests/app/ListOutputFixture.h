@@ -58,6 +58,12 @@ protected:
         for (int i = 0; i < n; ++i)
             p->session().AddTrafficLine(kMarkerIn, QStringLiteral("line %1").arg(traffic().count()));
     }
+    // What the list shows (the scroll position too) follows at its next frame.
+    void letTheFrameShow()
+    {
+        p->timers()->advance(200);
+        QApplication::processEvents();
+    }
     frmFind *openFindBar()
     {
         form().mnuEditFind->trigger();

@@ -37,6 +37,7 @@ private slots:
         QVERIFY(startOnFakes());
         addLines(60);
         QCOMPARE(list().currentIndex().row(), 59); // not paused: every append selects the last
+        letTheFrameShow();
         QScrollBar *bar = list().verticalScrollBar();
         QVERIFY(bar->maximum() > 0);
         list().setFocus();
@@ -64,6 +65,7 @@ private slots:
         QVERIFY(!form().mnuEditPause->isChecked());
         QVERIFY(!form().stbStatusPause->isVisible());
         QCOMPARE(list().currentIndex().row(), 62);
+        letTheFrameShow();
         QCOMPARE(bar->value(), bar->maximum());
         addLines(1);
         QCOMPARE(list().currentIndex().row(), 63);
@@ -133,6 +135,7 @@ private slots:
         QVERIFY(startOnFakes());
         p->session().AddTrafficLine(kMarkerIn, QStringLiteral("needle"));
         addLines(200);
+        letTheFrameShow();
         frmFind *bar = openFindBar();
         QVERIFY(bar);
         bar->txtFind->setText(QStringLiteral("NEEDLE"));

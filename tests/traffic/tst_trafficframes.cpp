@@ -80,6 +80,8 @@ private slots:
     void periodFollowsTheDisplay_data();
     void periodFollowsTheDisplay();
     void stateFollowsAppendsAtOncePixelsAtTheFrame();
+    void aScrollBeforeTheFrameWinsOverTheFollow_data();
+    void aScrollBeforeTheFrameWinsOverTheFollow();
     void aBurstOfAppendsIsDrawnInOneFrame();
     void scrollBarsAreNotDrawnWhileTheirPictureStays();
     void aSliderWaitingForItsCalmSpellCostsNoFrames();
@@ -258,19 +260,57 @@ void TestTrafficFrames::stateFollowsAppendsAtOncePixelsAtTheFrame()
     list.settle();
     PaintCounter viewport(list.view.viewport());
 
-    list.appendAndFollow(1);
-    // Selection, scroll position and range are already those of the new line ...
-    QCOMPARE(list.view.currentIndex().row(), 100);
     QScrollBar *bar = list.view.verticalScrollBar();
-    QCOMPARE(bar->value(), bar->maximum());
-    const QRect last = list.view.visualRect(list.model.index(100));
-    QVERIFY(list.view.viewport()->rect().contains(last));
-    // ... but nothing is drawn before the frame.
+    const int shownValue = bar->value();
+    list.appendAndFollow(1);
+    // The row and the selection are already those of the new line ...
+    QCOMPARE(list.model.count(), 101);
+    QCOMPARE(list.view.currentIndex().row(), 100);
+    QCOMPARE(list.view.selectionModel()->selectedRows(), QModelIndexList{list.model.index(100)});
+    // ... but what is on screen, the scroll position with it, changes only at the frame.
     QApplication::processEvents();
     QCOMPARE(viewport.paints, 0);
+    QCOMPARE(bar->value(), shownValue);
     QVERIFY(list.view.framePending());
     list.settle();
     QCOMPARE(viewport.paints, 1);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(bar->value() > shownValue);
+    QVERIFY(list.view.viewport()->rect().contains(list.view.visualRect(list.model.index(100))));
+}
+
+// Whoever scrolls between an append and its frame decides what is shown, as if the append had
+// scrolled first; the next append follows the newest line again.
+void TestTrafficFrames::aScrollBeforeTheFrameWinsOverTheFollow_data()
+{
+    QTest::addColumn<bool>("byScrollTo");
+    QTest::newRow("scrollTo") << true;
+    QTest::newRow("the bar") << false;
+}
+
+void TestTrafficFrames::aScrollBeforeTheFrameWinsOverTheFollow()
+{
+    QFETCH(bool, byScrollTo);
+    PacedList list;
+    list.appendAndFollow(100);
+    list.settle();
+    QScrollBar *bar = list.view.verticalScrollBar();
+    list.appendAndFollow(50);
+    if (byScrollTo) {
+        // The range already covers the new rows for a scroll to one of them.
+        list.view.scrollTo(list.model.index(130), QAbstractItemView::PositionAtTop);
+        QCOMPARE(list.view.indexAt(QPoint(1, 1)).row(), 130);
+    } else {
+        bar->setValue(0);
+    }
+    const int chosen = bar->value();
+    list.settle();
+    QCOMPARE(bar->value(), chosen);
+    QCOMPARE(list.view.currentIndex().row(), 149);
+    list.appendAndFollow(1);
+    list.settle();
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(list.view.viewport()->rect().contains(list.view.visualRect(list.model.index(150))));
 }
 
 void TestTrafficFrames::aBurstOfAppendsIsDrawnInOneFrame()

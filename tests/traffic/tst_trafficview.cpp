@@ -58,6 +58,11 @@ struct ShownList {
             model.appendLine(text.arg(model.count()));
     }
     QModelIndex row(int r) const { return model.index(r); }
+    // What the list shows follows at its next frame.
+    bool showFrame()
+    {
+        return QTest::qWaitFor([this] { return !view.framePending(); });
+    }
 };
 
 bool hasColouredPixel(const QImage &image)
@@ -245,6 +250,7 @@ void TestTrafficView::selectLastAndScrollShowsTheLastRow()
     for (int i = 0; i < 5; ++i) {
         list.append(200);
         list.view.selectLastAndScroll();
+        QVERIFY(list.showFrame());
         const QRect last = list.view.visualRect(list.row(int(list.model.count()) - 1));
         QVERIFY(list.view.viewport()->rect().contains(QPoint(0, last.center().y())));
     }
@@ -253,6 +259,7 @@ void TestTrafficView::selectLastAndScrollShowsTheLastRow()
     QVERIFY(!list.view.viewport()->rect().intersects(list.view.visualRect(list.row(999))));
     list.append(1);
     list.view.selectLastAndScroll();
+    QVERIFY(list.showFrame());
     const QRect last = list.view.visualRect(list.row(1000));
     QVERIFY(list.view.viewport()->rect().contains(QPoint(0, last.center().y())));
 }
@@ -378,6 +385,7 @@ void TestTrafficView::clickSelectsTheLineUnderTheMouse()
     QVERIFY(QTest::qWaitForWindowExposed(&list.view));
     list.append(50);
     list.view.selectLastAndScroll();
+    QVERIFY(list.showFrame());
     const int target = 45;
     const QRect rect = list.view.visualRect(list.row(target));
     QVERIFY(list.view.viewport()->rect().contains(rect.center()));
@@ -432,6 +440,7 @@ void TestTrafficView::scrollRangeCoversAllRows()
     const int rows = 200000;
     list.append(rows);
     list.view.selectLastAndScroll();
+    QVERIFY(list.showFrame());
     const int height = list.view.visualRect(list.row(0)).height();
     QScrollBar *bar = list.view.verticalScrollBar();
     QCOMPARE(bar->maximum(), rows * height - list.view.viewport()->height());

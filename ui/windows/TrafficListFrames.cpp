@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 // How the list's pixels follow its state: changes are noted as they happen and drawn together
 // at the next frame.
@@ -23,7 +24,9 @@ void TrafficListView::scrollContentsBy(int dx, int dy)
     // The pixels move at the next frame, by all the scrolling since the last one.
     m_unshownDx += isRightToLeft() ? -dx : dx;
     m_unshownDy += dy;
-    m_pacer.request();
+    if (dy != 0 && !m_following)
+        m_followRow = -1; // scrolled by someone else: the next append follows again
+    requestFrame();
 }
 
 void TrafficListView::selectionChanged(const QItemSelection &selected,
@@ -43,7 +46,7 @@ void TrafficListView::currentChanged(const QModelIndex &current, const QModelInd
 {
     if (QAccessible::isActive()) {
         QListView::currentChanged(current, previous);
-    } else if (current.isValid() && isVisible() && hasAutoScroll()) {
+    } else if (current.isValid() && isVisible() && hasAutoScroll() && !m_selectingLast) {
         scrollTo(current);
     }
     if (previous.isValid())
@@ -74,18 +77,39 @@ void TrafficListView::markRowsChanged(qint64 first, qint64 last)
             m_allChanged = true;
         }
     }
-    m_pacer.request();
+    requestFrame();
 }
 
 void TrafficListView::markAllChanged()
 {
     m_allChanged = true;
     m_changedRows.clear();
-    m_pacer.request();
+    requestFrame();
+}
+
+// What the frame changes itself it draws itself: no second frame for that.
+void TrafficListView::requestFrame()
+{
+    if (!m_inFrame)
+        m_pacer.request();
+}
+
+void TrafficListView::followAppendedRow()
+{
+    if (m_rangesStale)
+        updateScrollRanges();
+    const int row = std::exchange(m_followRow, -1);
+    if (row < 0 || currentIndex().row() != row || row >= lineCount())
+        return;
+    m_following = true;
+    scrollTo(lineIndex(row), EnsureVisible);
+    m_following = false;
 }
 
 void TrafficListView::drawFrame()
 {
+    m_inFrame = true;
+    followAppendedRow();
     const QRect area = viewport()->rect();
     if (m_unshownDx != 0 || m_unshownDy != 0) {
         // Scrolling moves what is on screen; only the rows it uncovers get painted.
@@ -106,4 +130,5 @@ void TrafficListView::drawFrame()
     m_allChanged = false;
     m_verticalBar->paintIfChanged();
     m_horizontalBar->paintIfChanged();
+    m_inFrame = false;
 }

@@ -15,8 +15,8 @@
 TrafficListView::TrafficListView(QWidget *parent)
     : QListView(parent), m_pacer([this] { drawFrame(); }, kShortestFramePeriodMs)
 {
-    m_verticalBar = new PacedScrollBar(Qt::Vertical, [this] { m_pacer.request(); });
-    m_horizontalBar = new PacedScrollBar(Qt::Horizontal, [this] { m_pacer.request(); });
+    m_verticalBar = new PacedScrollBar(Qt::Vertical, [this] { requestFrame(); });
+    m_horizontalBar = new PacedScrollBar(Qt::Horizontal, [this] { requestFrame(); });
     setVerticalScrollBar(m_verticalBar);
     setHorizontalScrollBar(m_horizontalBar);
     // The scroll area lays its bars out anew after every change of their ranges, which marks
@@ -51,9 +51,11 @@ void TrafficListView::selectLastAndScroll()
     const int rows = lineCount();
     if (rows == 0)
         return;
-    const QModelIndex last = lineIndex(rows - 1);
-    selectionModel()->setCurrentIndex(last, QItemSelectionModel::ClearAndSelect);
-    scrollTo(last, QAbstractItemView::EnsureVisible);
+    m_selectingLast = true;
+    selectionModel()->setCurrentIndex(lineIndex(rows - 1), QItemSelectionModel::ClearAndSelect);
+    m_selectingLast = false;
+    m_followRow = rows - 1;
+    requestFrame();
 }
 
 int TrafficListView::lineCount() const
@@ -114,7 +116,11 @@ void TrafficListView::scrollTo(const QModelIndex &index, ScrollHint hint)
 {
     if (!visualRect(index).isValid())
         return;
+    if (!m_following)
+        m_followRow = -1; // whoever scrolls now decides what is shown
     executeDelayedItemsLayout(); // the scroll range must already include new rows
+    if (m_rangesStale)
+        updateScrollRanges();
 
     const qint64 height = m_rowSize.height();
     const qint64 top = qint64(index.row()) * height;
@@ -167,7 +173,8 @@ void TrafficListView::rowsInserted(const QModelIndex &parent, int start, int end
     if (rowSizeKey() != m_rowSizeFor)
         updateGeometries();
     else
-        updateScrollRanges();
+        m_rangesStale = true; // set at the frame
+    requestFrame();
     if (m_rowSize != before)
         markAllChanged();
     else
@@ -179,6 +186,7 @@ void TrafficListView::reset()
     // A cleared or replaced list forgets the width of the lines it had.
     if (auto *lines = qobject_cast<TrafficLineDelegate *>(itemDelegate()))
         lines->setWidestCells(0);
+    m_followRow = -1;
     QListView::reset();
     markAllChanged();
 }
@@ -202,6 +210,7 @@ void TrafficListView::updateGeometries()
 
 void TrafficListView::updateScrollRanges()
 {
+    m_rangesStale = false;
     const QSize page = viewport()->size();
     const qint64 contentHeight = qint64(lineCount()) * m_rowSize.height();
     const qint64 maxV = std::clamp<qint64>(contentHeight - page.height(), 0, INT_MAX);

@@ -18,16 +18,19 @@ class PacedScrollBar;
 // the same at any length. Hidden rows, spacing, grids, wrapping and other flows are not
 // supported; rectForIndex() of QListView does not apply (use visualRect()).
 //
-// Its state follows every change at once (the rows, the selection, the scroll position, the
-// scroll bars' ranges), but its pixels follow at most once per display frame: a stream of
-// appended lines costs one scroll and one paint of the new rows per frame, not per line.
+// Its rows and selection follow every change at once, but what is on screen follows at most
+// once per display frame: the scroll position that shows the newest line, the vertical scroll
+// bar's range and the pixels. A stream of appended lines costs one scroll and one paint of the
+// new rows per frame, not per line. Whatever scrolls in between (scrollTo(), the user, the keys)
+// brings the range up to date first.
 class TrafficListView : public QListView {
     Q_OBJECT
 public:
     explicit TrafficListView(QWidget *parent = nullptr);
 
-    // Makes the last row the current and only selected row and scrolls it into view, keeping
-    // the horizontal scroll position.
+    // Makes the last row the current and only selected row at once; it is scrolled into view,
+    // keeping the horizontal scroll position, at the next frame (unless something else scrolls
+    // first or another row becomes current).
     void selectLastAndScroll();
     // While the display is paused, appends leave the selection and the scroll position alone:
     // whoever follows appends asks this before selecting the last row.
@@ -80,7 +83,9 @@ private:
     // What the next frame draws: rows that changed, the scrolling not yet shown, or all.
     void markRowsChanged(qint64 first, qint64 last);
     void markAllChanged();
+    void requestFrame();
     void drawFrame();
+    void followAppendedRow();
 
     // A traffic list is read rather than watched: 30 frames a second follow a stream smoothly
     // and cost half of what 60 do. A slower display sets a longer period.
@@ -96,5 +101,10 @@ private:
     int m_unshownDx = 0;
     int m_unshownDy = 0;
     bool m_allChanged = false;
+    bool m_rangesStale = false;   // rows were appended since the ranges were set
+    int m_followRow = -1;         // to be scrolled into view at the frame, if still current
+    bool m_selectingLast = false;
+    bool m_following = false;
+    bool m_inFrame = false;
     bool m_displayPaused = false;
 };
