@@ -15,8 +15,20 @@ void TrafficListModel::appendLine(const QString &line)
     const int row = int(m_lines.size());
     beginInsertRows(QModelIndex(), row, row);
     m_lines.push_back(ref);
-    m_newest = line;
+    keepRecent(line);
     endInsertRows();
+}
+
+// The newest line is always kept, however long.
+void TrafficListModel::keepRecent(const QString &line)
+{
+    m_recent.push_back(line);
+    m_recentCharacters += line.size();
+    while (m_recent.size() > 1
+           && (m_recent.size() > kRecentLines || m_recentCharacters > kRecentCharacters)) {
+        m_recentCharacters -= m_recent.front().size();
+        m_recent.pop_front();
+    }
 }
 
 TrafficListModel::LineRef TrafficListModel::store(QStringView line)
@@ -59,7 +71,8 @@ void TrafficListModel::clear()
     beginResetModel();
     std::deque<LineRef>().swap(m_lines); // clear() alone would keep the blocks
     m_text.clear();
-    m_newest.clear();
+    m_recent.clear();
+    m_recentCharacters = 0;
     m_longestLine = 0;
     m_textBytes = 0;
     m_raw.clear();
@@ -96,8 +109,9 @@ QString TrafficListModel::lineAt(int row) const
 {
     if (row < 0 || qsizetype(row) >= count())
         return QString();
-    if (qsizetype(row) == count() - 1)
-        return m_newest;
+    const size_t fromEnd = size_t(count() - 1 - row);
+    if (fromEnd < m_recent.size())
+        return m_recent[m_recent.size() - 1 - fromEnd];
     return textOf(m_lines[size_t(row)]);
 }
 

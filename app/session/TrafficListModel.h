@@ -70,8 +70,14 @@ private:
 
     TextChunks m_text;
     std::deque<LineRef> m_lines; // grows in small blocks: no large copies at any length
-    // The last line as appended: every view following the stream asks for it at once.
-    QString m_newest;
+    // The newest lines as appended: a view following the stream asks for each at once and
+    // paints them at the next frame; decoding them from the store each time cost more than
+    // keeping a few of them.
+    static constexpr size_t kRecentLines = 32;
+    static constexpr qsizetype kRecentCharacters = 256 * 1024;
+    void keepRecent(const QString &line);
+    std::deque<QString> m_recent;
+    qsizetype m_recentCharacters = 0;
     qsizetype m_longestLine = 0;
     qsizetype m_textBytes = 0;
     TrafficRawData m_raw;

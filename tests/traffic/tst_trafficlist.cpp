@@ -66,6 +66,7 @@ private slots:
 
     void linesComeBackExactly_data();
     void linesComeBackExactly();
+    void theNewestLinesComeBackAsAppended();
     void mixedLinesKeepTheirPlaces();
     void windows1252LinesTakeOneBytePerCharacter_data();
     void windows1252LinesTakeOneBytePerCharacter();
@@ -173,6 +174,39 @@ void TestTrafficList::linesComeBackExactly()
     QCOMPARE(model.data(model.index(1), Qt::DisplayRole).toString(), line);
     QCOMPARE(model.lineAt(0), QStringLiteral("before"));
     QCOMPARE(model.lineAt(2), QStringLiteral("after"));
+    // Once many lines followed, the line comes from the store itself.
+    for (int i = 0; i < 100; ++i)
+        model.appendLine(QStringLiteral("later %1").arg(i));
+    QCOMPARE(model.lineAt(1), line);
+    QCOMPARE(model.data(model.index(1), Qt::DisplayRole).toString(), line);
+    QCOMPARE(model.lineAt(102), QStringLiteral("later 99"));
+}
+
+// The newest lines are kept as appended for the views; long ones, a clear and an empty list
+// give the stored lines all the same.
+void TestTrafficList::theNewestLinesComeBackAsAppended()
+{
+    TrafficListModel model;
+    QCOMPARE(model.lineAt(0), QString());
+    const QString longLine(200000, QLatin1Char('L'));
+    const QString wideLine = QStringLiteral("Ω").repeated(150000);
+    model.appendLine(QStringLiteral("first"));
+    model.appendLine(longLine);
+    model.appendLine(wideLine);
+    model.appendLine(longLine + QStringLiteral("!"));
+    QCOMPARE(model.lineAt(0), QStringLiteral("first"));
+    QCOMPARE(model.lineAt(1), longLine);
+    QCOMPARE(model.lineAt(2), wideLine);
+    QCOMPARE(model.lineAt(3), longLine + QStringLiteral("!"));
+    QCOMPARE(model.lineAt(4), QString());
+    QCOMPARE(model.lineAt(-1), QString());
+    model.clear();
+    QCOMPARE(model.lineAt(0), QString());
+    model.appendLine(QStringLiteral("after the clear"));
+    model.appendLine(QString());
+    QCOMPARE(model.lineAt(0), QStringLiteral("after the clear"));
+    QCOMPARE(model.lineAt(1), QString());
+    QCOMPARE(model.lineAt(2), QString());
 }
 
 void TestTrafficList::mixedLinesKeepTheirPlaces()
