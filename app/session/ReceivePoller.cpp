@@ -27,6 +27,28 @@ void ReceivePoller::tick()
         m_pause->start(kQuietPauseMs);
 }
 
+bool ReceivePoller::gatherAsOfBeat(int beatInMs)
+{
+    if (m_gathering)
+        return false;
+    m_count = m_port.inBufferCount();
+    if (m_count <= 0 || m_count >= kChunkLimit)
+        return false;
+    m_gathering = true;
+    m_pause->start(beatInMs + kQuietPauseMs);
+    return true;
+}
+
+bool ReceivePoller::recount()
+{
+    m_count = m_port.inBufferCount();
+    if (m_count > 0 && m_count < kChunkLimit)
+        return true;
+    m_pause->stop();
+    m_gathering = false;
+    return false;
+}
+
 void ReceivePoller::onQuietPauseOver()
 {
     const qint16 now = m_port.inBufferCount();

@@ -19,6 +19,13 @@ public:
     explicit ReceivePoller(platform::SerialPort &port, QObject *parent = nullptr);
 
     void tick();
+    // Starts gathering with the bytes waiting now, as a tick beatInMs from now would, for a
+    // reader told of every byte until then (recount() after each). False, with nothing started,
+    // when nothing waits or that tick would end the chunk at once.
+    bool gatherAsOfBeat(int beatInMs);
+    // More bytes came before that beat. False when the beat's tick must count for itself (the
+    // chunk limit is reached or the port closed): the gathering is then given up.
+    bool recount();
     bool gathering() const { return m_gathering; }
     // The last tick found nothing waiting and no chunk is being gathered.
     bool idle() const { return !m_gathering && m_count <= 0; }

@@ -35,6 +35,7 @@ TerminalSession::TerminalSession(std::unique_ptr<platform::SerialPort> port, Pol
     m_tick->timeout = [this] { onTick(); };
     m_tick->start(kTickMs);
     m_wake->timeout = [this] {
+        m_countedForBeatMs = -1;
         m_resting = false;
         m_awaitingPause = false;
         m_tick->start(kTickMs);
@@ -95,6 +96,7 @@ void TerminalSession::stopTicking(bool idle)
 // waking once more for the beat.
 void TerminalSession::resumeAfterGathering()
 {
+    m_countedForBeatMs = -1;
     if (!m_awaitingPause)
         return;
     if (m_poller->endedAtLimit() || m_port->inBufferCount() > 0) {
@@ -107,12 +109,17 @@ void TerminalSession::resumeAfterGathering()
     scheduleWake(kRestLookMs);
 }
 
+qint64 TerminalSession::beatDueMs(qint64 now, qint64 aheadMs) const
+{
+    const qint64 sinceStart = now - m_beatStartMs;
+    const qint64 beat = ((sinceStart + aheadMs - 1) / kTickMs + 1) * kTickMs;
+    return m_beatStartMs + std::max<qint64>(beat, (sinceStart / kTickMs + 1) * kTickMs);
+}
+
 void TerminalSession::scheduleWake(qint64 aheadMs)
 {
     const qint64 now = platform::timerNowMs();
-    const qint64 sinceStart = now - m_beatStartMs;
-    const qint64 beat = ((sinceStart + aheadMs - 1) / kTickMs + 1) * kTickMs;
-    const qint64 due = m_beatStartMs + std::max<qint64>(beat, (sinceStart / kTickMs + 1) * kTickMs);
+    const qint64 due = beatDueMs(now, aheadMs);
     if (m_wake->isActive() && m_wakeDueMs <= due)
         return;
     m_wakeDueMs = due;
@@ -123,10 +130,36 @@ void TerminalSession::scheduleWake(qint64 aheadMs)
 // bytes are noticed, gathered and stamped exactly as if the poll had never rested.
 void TerminalSession::wakePoll(platform::PortActivity what)
 {
+    const bool arrived = what == platform::PortActivity::BytesArrived;
+    if (arrived && m_resting && gatherBeforeTheBeat())
+        return;
+    if (arrived && platform::timerNowMs() < m_countedForBeatMs) {
+        if (m_poller->recount())
+            return;
+        m_countedForBeatMs = -1;
+        scheduleWake(0); // that beat's tick counts, as it would have anyway
+        return;
+    }
     if (m_resting || (m_awaitingPause && what == platform::PortActivity::DeviceLost))
         scheduleWake(0);
-    else if (what == platform::PortActivity::BytesArrived)
+    else if (arrived)
         m_port->setReaderPolling(true); // the poll's own counts find them; a stream wakes nobody
+}
+
+// A resting poll is told of every byte: the count its next beat would take is the count now,
+// as long as the bytes that follow before that beat are counted as they come. The chunk's pause
+// then runs from that beat without waking the program for the beat itself.
+bool TerminalSession::gatherBeforeTheBeat()
+{
+    const qint64 now = platform::timerNowMs();
+    const qint64 beat = beatDueMs(now, 0);
+    if (!m_poller->gatherAsOfBeat(int(beat - now)))
+        return false;
+    m_wake->stop();
+    m_resting = false;
+    m_awaitingPause = true;
+    m_countedForBeatMs = beat;
+    return true;
 }
 
 void TerminalSession::setConnection(bool open, const QString &statusText)

@@ -96,6 +96,9 @@ private:
     void stopTicking(bool idle);
     // The first tick after a rest, on the beat at least aheadMs from now (earlier wins).
     void scheduleWake(qint64 aheadMs);
+    // The poll's next beat after now that lies at least aheadMs ahead.
+    qint64 beatDueMs(qint64 now, qint64 aheadMs) const;
+    bool gatherBeforeTheBeat();
     void receiveChunk();
     void onDeviceLost();
     void setConnection(bool open, const QString &statusText);
@@ -110,6 +113,7 @@ private:
     PollCadence m_cadence;
     qint64 m_beatStartMs = 0;
     qint64 m_wakeDueMs = 0;
+    qint64 m_countedForBeatMs = -1; // a chunk gathered as that beat's tick would have counted it
     bool m_resting = false;        // idle: no bytes wait
     bool m_awaitingPause = false;  // a chunk is gathered; ticks would find nothing to do
     CommandSet m_presets;

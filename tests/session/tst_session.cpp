@@ -272,15 +272,17 @@ private slots:
         QVERIFY(!r.port->readerPolling);
         QCOMPARE(r.port->readerPollingSwitches, switchesBeforeTheAnswer);
         QVERIFY(!r.session->timTimer().isActive());
-        // The next byte wakes it on the beat the always-running tick would have noticed it.
+        // The next byte is counted as the always-running tick would count it on the next
+        // beat, and read at the end of the pause from that beat: the answer wakes the poll
+        // only for that pause's end.
         r.timers.advance(5);
+        const int wakesBeforeTheByte = r.timers.firedCount();
         r.port->arrive("y");
-        r.timers.advance(4);
-        QVERIFY(r.session->pollResting());
-        r.timers.advance(1);
         QVERIFY(!r.session->pollResting());
-        r.timers.advance(100);
+        QVERIFY(r.session->receiving());
+        r.timers.advance(105);
         QCOMPARE(r.lines().last(), QStringLiteral("14:03:27.070  [IN]   y"));
+        QCOMPARE(r.timers.firedCount() - wakesBeforeTheByte, 1);
         QVERIFY(r.session->pollResting());
         // More bytes while a chunk is gathered: the pause's end counts them, so the port stops
         // telling of each until the line is idle again.

@@ -26,6 +26,8 @@ public:
     FakeTimers &operator=(const FakeTimers &) = delete;
 
     qint64 nowMs() const { return m_now; }
+    // How many timeouts fired so far: each one a wake-up of the event loop.
+    int firedCount() const { return m_fired; }
 
     // From now on the clock shows this time of day at the present moment, and follows on.
     void setClockTo(int h, int m, int s, int ms)
@@ -44,6 +46,7 @@ public:
                 next->active = false;
             else
                 next->due += next->interval;
+            ++m_fired;
             if (next->timeout)
                 next->timeout();
         }
@@ -93,5 +96,6 @@ private:
     FakeClock &m_clock;
     std::vector<Fake *> m_timers;
     qint64 m_now = 0;
+    int m_fired = 0;
     qint64 m_dayStartMs = (14 * 3600 + 3 * 60 + 27) * 1000LL;
 };
