@@ -174,7 +174,6 @@ void TrafficListView::rowsInserted(const QModelIndex &parent, int start, int end
         updateGeometries();
     else
         m_rangesStale = true; // set at the frame
-    requestFrame();
     if (m_rowSize != before)
         markAllChanged();
     else
