@@ -24,7 +24,7 @@ void TrafficListView::scrollContentsBy(int dx, int dy)
     // The pixels move at the next frame, by all the scrolling since the last one.
     m_unshownDx += isRightToLeft() ? -dx : dx;
     m_unshownDy += dy;
-    if (dy != 0 && !m_following)
+    if (dy != 0)
         m_followRow = -1; // scrolled by someone else: the next append follows again
     requestFrame();
 }
@@ -101,9 +101,7 @@ void TrafficListView::followAppendedRow()
     const int row = std::exchange(m_followRow, -1);
     if (row < 0 || currentIndex().row() != row || row >= lineCount())
         return;
-    m_following = true;
     scrollTo(lineIndex(row), EnsureVisible);
-    m_following = false;
 }
 
 void TrafficListView::drawFrame()

@@ -116,8 +116,7 @@ void TrafficListView::scrollTo(const QModelIndex &index, ScrollHint hint)
 {
     if (!visualRect(index).isValid())
         return;
-    if (!m_following)
-        m_followRow = -1; // whoever scrolls now decides what is shown
+    m_followRow = -1; // whoever scrolls now decides what is shown
     executeDelayedItemsLayout(); // the scroll range must already include new rows
     if (m_rangesStale)
         updateScrollRanges();

@@ -104,7 +104,6 @@ private:
     bool m_rangesStale = false;   // rows were appended since the ranges were set
     int m_followRow = -1;         // to be scrolled into view at the frame, if still current
     bool m_selectingLast = false;
-    bool m_following = false;
     bool m_inFrame = false;
     bool m_displayPaused = false;
 };
