@@ -77,6 +77,8 @@ private slots:
     void aLongSpellOfFramesHalvesTheRate();
     void aLongerSpellQuartersTheRate();
     void aSteadyTrickleSharesFramesInALongSpell();
+    void answersTenTimesASecondEachShowAtOnce_data();
+    void answersTenTimesASecondEachShowAtOnce();
     void periodFollowsTheDisplay_data();
     void periodFollowsTheDisplay();
     void stateFollowsAppendsAtOncePixelsAtTheFrame();
@@ -200,8 +202,8 @@ void TestTrafficFrames::aLongerSpellQuartersTheRate()
     QCOMPARE(frames.pacer.currentPeriodMs(), 64);
 }
 
-// Changes slower than the frame rate but without a pause are a spell too: they share frames at
-// the lowered rate, and each shows within one lowered period.
+// Changes slower than the frame rate but within two periods of the last frame are a spell too:
+// they share frames at the lowered rate, and each shows within one lowered period.
 void TestTrafficFrames::aSteadyTrickleSharesFramesInALongSpell()
 {
     RequestedFrames frames(16);
@@ -210,28 +212,43 @@ void TestTrafficFrames::aSteadyTrickleSharesFramesInALongSpell()
     while (frames.timers.nowMs() < 7000) {
         requested.append(frames.timers.nowMs());
         frames.pacer.request();
-        frames.timers.advance(50);
+        frames.timers.advance(25);
     }
     const QList<qint64> late = frames.gapsBetween(4500, 7000);
     QVERIFY(late.size() >= 25);
-    QVERIFY(allWithin(late, 64, 75));
+    QVERIFY(allWithin(late, 64, 80));
     for (const qint64 at : requested) {
         const auto shown = std::lower_bound(frames.times.begin(), frames.times.end(), at);
         QVERIFY(shown != frames.times.end());
         QVERIFY2(*shown - at <= 64, qPrintable(QString::number(at)));
     }
+}
 
-    // Answers 150 ms apart come slower than any frame rate: each shows at once.
-    frames.timers.advance(frames.pacer.currentPeriodMs());
-    frames.timers.advance(frames.pacer.spellGapMs() + 1);
-    const qsizetype before = frames.times.size();
-    for (int answer = 0; answer < 20; ++answer) {
+// Answers a tenth of a second apart, for as long as they come, each show on the next pass of
+// the event loop: however long they go on, they never become a spell that puts their frames off.
+void TestTrafficFrames::answersTenTimesASecondEachShowAtOnce_data()
+{
+    QTest::addColumn<int>("periodMs");
+    QTest::addColumn<int>("intervalMs");
+    QTest::newRow("30 frames a second, 10 answers") << 33 << 100;
+    QTest::newRow("60 frames a second, 20 answers") << 16 << 50;
+    QTest::newRow("just over two periods apart") << 33 << 70;
+}
+
+void TestTrafficFrames::answersTenTimesASecondEachShowAtOnce()
+{
+    QFETCH(int, periodMs);
+    QFETCH(int, intervalMs);
+    RequestedFrames frames(periodMs);
+    frames.timers.advance(1000);
+    for (int answer = 0; answer < 8000 / intervalMs; ++answer) {
         const qint64 at = frames.timers.nowMs();
         frames.pacer.request();
-        frames.timers.advance(150);
-        QCOMPARE(frames.times.size(), before + answer + 1);
-        QVERIFY(frames.times.last() <= at + 1);
+        frames.timers.advance(intervalMs);
+        QCOMPARE(frames.times.size(), answer + 1);
+        QVERIFY2(frames.times.last() <= at + 1, qPrintable(QString::number(at)));
     }
+    QCOMPARE(frames.pacer.currentPeriodMs(), periodMs);
 }
 
 void TestTrafficFrames::periodFollowsTheDisplay_data()

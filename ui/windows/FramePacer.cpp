@@ -29,7 +29,7 @@ void FramePacer::request()
 int FramePacer::currentPeriodMs() const
 {
     const qint64 now = platform::timerNowMs();
-    if (now - m_lastFrameMs > spellGapMs())
+    if (!pending() && now - m_lastFrameMs > spellGapMs())
         return m_periodMs;
     const qint64 spell = now - m_spellStartMs;
     return spell >= kLongSpellAfterMs ? kLongestPeriodFactor * m_periodMs

@@ -6,10 +6,12 @@
 
 // Runs a frame callback at most once per frame period, however often it is requested. The
 // first request after a quiet spell runs on the next pass of the event loop, so a single change
-// shows at once; a stream of changes shows at the frame rate. Changes that keep coming without
-// a pause (spellGapMs()) show at half that rate after kSustainedAfterMs and at a quarter after
-// kLongSpellAfterMs, until they pause: a flood is still seen as it goes, for a fraction of the
-// drawing, and a change that comes slower than the lowered rate still shows at once.
+// shows at once; a stream of changes shows at the frame rate. Changes that keep coming, each
+// within spellGapMs() of the last frame, show at half that rate after kSustainedAfterMs and at a
+// quarter after kLongSpellAfterMs, until they pause: a flood is still seen as it goes, for a
+// fraction of the drawing. A change that comes later than that, such as a device's answers a
+// tenth of a second apart, shows at once: a lowered rate would only move its frame away from
+// the moment it came, to a wake-up of its own.
 class FramePacer {
 public:
     static constexpr int kDefaultPeriodMs = 16; // 60 frames a second
@@ -30,8 +32,8 @@ public:
     // The frame period of a display refreshing refreshRate times a second: rounded up, so
     // frames never come faster than the display, and at least 1 ms.
     static int periodForRefreshRate(double refreshRate);
-    // Frames that follow each other closer than this are one spell: twice the longest period.
-    qint64 spellGapMs() const { return 2 * kLongestPeriodFactor * qint64(m_periodMs); }
+    // A change requested within this time of the last frame continues a spell: two periods.
+    qint64 spellGapMs() const { return 2 * qint64(m_periodMs); }
 
 private:
     void runFrame();
