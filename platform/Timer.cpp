@@ -20,12 +20,37 @@ public:
                 timeout();
         });
     }
-    void start(int intervalMs) override { m_timer.start(intervalMs); }
-    void stop() override { m_timer.stop(); }
-    bool isActive() const override { return m_timer.isActive(); }
+    void start(int intervalMs) override
+    {
+        stop();
+        if (intervalMs > 0 || !m_timer.isSingleShot()) {
+            m_timer.start(intervalMs);
+            return;
+        }
+        // Posted rather than a zero timer, so that it runs ahead of the repaint that the
+        // same pass of the event loop has already asked for: what it changes on screen is
+        // then drawn in that one repaint, not in a second one.
+        m_posted = true;
+        QMetaObject::invokeMethod(&m_timer, [this, generation = m_generation] {
+            if (generation != m_generation)
+                return;
+            m_posted = false;
+            if (timeout)
+                timeout();
+        }, Qt::QueuedConnection);
+    }
+    void stop() override
+    {
+        m_timer.stop();
+        ++m_generation; // outdates a run already posted
+        m_posted = false;
+    }
+    bool isActive() const override { return m_timer.isActive() || m_posted; }
 
 private:
     QTimer m_timer;
+    quint64 m_generation = 0;
+    bool m_posted = false;
 };
 
 TimerFactory &installedFactory()

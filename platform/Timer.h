@@ -11,7 +11,8 @@ class Timer {
 public:
     virtual ~Timer() = default;
     // (Re)starts the timer: timeout runs after intervalMs, and again every intervalMs unless
-    // the timer is single-shot.
+    // the timer is single-shot. A single-shot timer started with 0 runs on the next pass of the
+    // event loop, ahead of the repaints already asked for, so what it changes is drawn in them.
     virtual void start(int intervalMs) = 0;
     virtual void stop() = 0;
     virtual bool isActive() const = 0;

@@ -1,0 +1,104 @@
+// What one pass of the event loop changes on screen is drawn in one repaint: a second one costs
+// another round trip to the display, paid again for every answer a device sends.
+#include "Timer.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Counts the repaints (update requests) a window receives.
+class RepaintCounter final : public QObject {
+public:
+    explicit RepaintCounter(QWidget *window) { window->installEventFilter(this); }
+    int repaints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            ++repaints;
+        return false;
+    }
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter final : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+class TestPaintPasses : public QObject {
+    Q_OBJECT
+private slots:
+    void aZeroTimerRunsBeforeTheRepaintItsPassAskedFor()
+    {
+        QWidget window;
+        window.resize(200, 100);
+        QWidget first(&window);
+        QWidget second(&window);
+        first.setGeometry(0, 0, 200, 50);
+        second.setGeometry(0, 50, 200, 50);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50); // the first pictures are drawn
+        RepaintCounter counter(&window);
+        PaintCounter secondPaints(&second);
+
+        const std::unique_ptr<platform::Timer> soon = platform::makeTimer(platform::TimerKind::SingleShot);
+        soon->timeout = [&] { second.update(); };
+        // As at the end of a received chunk: a timer's handler changes one widget and asks for
+        // the next pass, which changes another.
+        bool handled = false;
+        QTimer::singleShot(1, &window, [&] {
+            first.update();
+            soon->start(0);
+            handled = soon->isActive();
+        });
+        QTRY_VERIFY(handled);
+        QTRY_COMPARE(secondPaints.paints, 1);
+        QTest::qWait(50);
+        QCOMPARE(counter.repaints, 1);
+        QCOMPARE(secondPaints.paints, 1);
+    }
+
+    void aZeroTimerStoppedOrRestartedDoesNotRunEarly()
+    {
+        const std::unique_ptr<platform::Timer> soon = platform::makeTimer(platform::TimerKind::SingleShot);
+        int runs = 0;
+        soon->timeout = [&] { ++runs; };
+        soon->start(0);
+        soon->stop();
+        QVERIFY(!soon->isActive());
+        QTest::qWait(20);
+        QCOMPARE(runs, 0);
+
+        soon->start(0);
+        soon->start(0); // asked twice in one pass: runs once
+        QTRY_COMPARE(runs, 1);
+        QTest::qWait(20);
+        QCOMPARE(runs, 1);
+
+        soon->start(0);
+        soon->start(60); // put off: the posted run is outdated
+        QTest::qWait(20);
+        QCOMPARE(runs, 1);
+        QVERIFY(soon->isActive());
+        QTRY_COMPARE(runs, 2);
+    }
+};
+
+QTEST_MAIN(TestPaintPasses)
+#include "tst_paintpasses.moc"
