@@ -1,44 +1,12 @@
 // What one pass of the event loop changes on screen is drawn in one repaint: a second one costs
 // another round trip to the display, paid again for every answer a device sends.
+#include "EventCounter.h"
 #include "Timer.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
 
-namespace {
-
-// Counts the repaints (update requests) a window receives.
-class RepaintCounter final : public QObject {
-public:
-    explicit RepaintCounter(QWidget *window) { window->installEventFilter(this); }
-    int repaints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::UpdateRequest)
-            ++repaints;
-        return false;
-    }
-};
-
-// Counts the paint events a widget receives.
-class PaintCounter final : public QObject {
-public:
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
-
-} // namespace
 
 class TestPaintPasses : public QObject {
     Q_OBJECT
@@ -54,8 +22,8 @@ private slots:
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(50); // the first pictures are drawn
-        RepaintCounter counter(&window);
-        PaintCounter secondPaints(&second);
+        EventCounter repaints(&window, QEvent::UpdateRequest);
+        EventCounter secondPaints(&second, QEvent::Paint);
 
         const std::unique_ptr<platform::Timer> soon = platform::makeTimer(platform::TimerKind::SingleShot);
         soon->timeout = [&] { second.update(); };
@@ -68,10 +36,10 @@ private slots:
             handled = soon->isActive();
         });
         QTRY_VERIFY(handled);
-        QTRY_COMPARE(secondPaints.paints, 1);
+        QTRY_COMPARE(secondPaints.count, 1);
         QTest::qWait(50);
-        QCOMPARE(counter.repaints, 1);
-        QCOMPARE(secondPaints.paints, 1);
+        QCOMPARE(repaints.count, 1);
+        QCOMPARE(secondPaints.count, 1);
     }
 
     void aZeroTimerStoppedOrRestartedDoesNotRunEarly()

@@ -1,6 +1,7 @@
 // The list's pixels follow its state at most once per frame: appends, selection and scrolling
 // are seen at once, drawing comes with the next frame, and scroll bars are drawn only when
 // their picture changes.
+#include "EventCounter.h"
 #include "FakeClock.h"
 #include "FakeTimers.h"
 #include "FramePacer.h"
@@ -19,21 +20,6 @@
 #include <algorithm>
 
 namespace {
-
-// Counts the paint events a widget receives.
-class PaintCounter final : public QObject {
-public:
-    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return false;
-    }
-};
 
 // A shown list on fake timers: no frame is drawn until the test moves time on.
 struct PacedList {
@@ -275,7 +261,7 @@ void TestTrafficFrames::stateFollowsAppendsAtOncePixelsAtTheFrame()
     PacedList list;
     list.appendAndFollow(100);
     list.settle();
-    PaintCounter viewport(list.view.viewport());
+    EventCounter viewport(list.view.viewport(), QEvent::Paint);
 
     QScrollBar *bar = list.view.verticalScrollBar();
     const int shownValue = bar->value();
@@ -286,11 +272,11 @@ void TestTrafficFrames::stateFollowsAppendsAtOncePixelsAtTheFrame()
     QCOMPARE(list.view.selectionModel()->selectedRows(), QModelIndexList{list.model.index(100)});
     // ... but what is on screen, the scroll position with it, changes only at the frame.
     QApplication::processEvents();
-    QCOMPARE(viewport.paints, 0);
+    QCOMPARE(viewport.count, 0);
     QCOMPARE(bar->value(), shownValue);
     QVERIFY(list.view.framePending());
     list.settle();
-    QCOMPARE(viewport.paints, 1);
+    QCOMPARE(viewport.count, 1);
     QCOMPARE(bar->value(), bar->maximum());
     QVERIFY(bar->value() > shownValue);
     QVERIFY(list.view.viewport()->rect().contains(list.view.visualRect(list.model.index(100))));
@@ -335,7 +321,7 @@ void TestTrafficFrames::aBurstOfAppendsIsDrawnInOneFrame()
     PacedList list;
     list.appendAndFollow(100);
     list.settle();
-    PaintCounter viewport(list.view.viewport());
+    EventCounter viewport(list.view.viewport(), QEvent::Paint);
     // Lines arriving faster than frames: each is followed at once, all are drawn together.
     for (int i = 0; i < 30; ++i) {
         list.appendAndFollow(1);
@@ -343,7 +329,7 @@ void TestTrafficFrames::aBurstOfAppendsIsDrawnInOneFrame()
     }
     QCOMPARE(list.view.currentIndex().row(), 129);
     list.settle();
-    QCOMPARE(viewport.paints, 1);
+    QCOMPARE(viewport.count, 1);
 }
 
 void TestTrafficFrames::scrollBarsAreNotDrawnWhileTheirPictureStays()
@@ -353,22 +339,22 @@ void TestTrafficFrames::scrollBarsAreNotDrawnWhileTheirPictureStays()
     list.appendAndFollow(20000);
     list.timers.advance(PacedScrollBar::kCalmRepaintMs);
     list.settle();
-    PaintCounter vertical(list.view.verticalScrollBar());
-    PaintCounter horizontal(list.view.horizontalScrollBar());
+    EventCounter vertical(list.view.verticalScrollBar(), QEvent::Paint);
+    EventCounter horizontal(list.view.horizontalScrollBar(), QEvent::Paint);
     for (int i = 0; i < 50; ++i) {
         list.appendAndFollow(1);
         list.settle();
     }
     // The scroll area itself may draw a bar once when the view first scrolls after a quiet
     // spell; drawn per line, it would be fifty times.
-    QVERIFY2(vertical.paints <= 1, qPrintable(QString::number(vertical.paints)));
-    QCOMPARE(horizontal.paints, 0);
+    QVERIFY2(vertical.count <= 1, qPrintable(QString::number(vertical.count)));
+    QCOMPARE(horizontal.count, 0);
 
     // A bar the user moves is drawn at the next frame.
     list.view.verticalScrollBar()->setValue(0);
     list.timers.advance(1000);
     list.settle();
-    QVERIFY(vertical.paints >= 1);
+    QVERIFY(vertical.count >= 1);
 }
 
 void TestTrafficFrames::aSliderWaitingForItsCalmSpellCostsNoFrames()
@@ -377,7 +363,7 @@ void TestTrafficFrames::aSliderWaitingForItsCalmSpellCostsNoFrames()
     list.appendAndFollow(20);
     list.timers.advance(PacedScrollBar::kCalmRepaintMs);
     list.settle();
-    PaintCounter vertical(list.view.verticalScrollBar());
+    EventCounter vertical(list.view.verticalScrollBar(), QEvent::Paint);
     // More lines: a shorter slider each time, changes that wait for the calm spell to end.
     // (The scroll area itself may draw the bar once when the view first scrolls.)
     for (int i = 0; i < 2; ++i) {
@@ -386,11 +372,11 @@ void TestTrafficFrames::aSliderWaitingForItsCalmSpellCostsNoFrames()
         QApplication::processEvents();
         QVERIFY(!list.view.framePending());
     }
-    const int paintsBefore = vertical.paints;
+    const int paintsBefore = vertical.count;
     QVERIFY(paintsBefore <= 1);
     list.timers.advance(PacedScrollBar::kCalmRepaintMs);
     list.settle();
-    QCOMPARE(vertical.paints, paintsBefore + 1);
+    QCOMPARE(vertical.count, paintsBefore + 1);
 }
 
 void TestTrafficFrames::aPartlyVisibleRowShowsWhatTheWholeRowShowsThere_data()
