@@ -24,12 +24,14 @@ int main(int argc, char **argv)
     }
     const int fd = ::open(argv[1], O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     termios mode{};
-    if (fd < 0 || ::tcgetattr(fd, &mode) != 0) {
+    const bool raw = fd >= 0 && ::tcgetattr(fd, &mode) == 0
+        && (::cfmakeraw(&mode), ::tcsetattr(fd, TCSANOW, &mode) == 0);
+    if (!raw) {
         std::fprintf(stderr, "qtfloor: %s: %s\n", argv[1], std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
         return 1;
     }
-    ::cfmakeraw(&mode);
-    ::tcsetattr(fd, TCSANOW, &mode);
 
     QApplication app(argc, argv);
     QWidget window;
